@@ -1,0 +1,98 @@
+#include <boost/program_options.hpp>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "cli/commands.hpp"
+
+namespace quave {
+
+namespace po = boost::program_options;
+
+namespace {
+
+std::string version_text(unsigned major, unsigned minor, unsigned patch) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%u.%02u-%u", major, minor, patch);
+  return buf;
+}
+
+struct CommandEntry {
+  const char* word;
+  int (*handler)(int, char**);
+};
+
+const CommandEntry kCommands[] = {
+    {"check", check},
+    {"probe", probe},
+    {"load", load},
+    {"clear", clear},
+};
+
+int dispatch_inner(int argc, char** argv) {
+  po::options_description global("Global Options");
+  global.add_options()("command", po::value<std::string>(), "command to execute");
+  po::positional_options_description positional;
+  positional.add("command", 1).add("rest", -1);
+
+  po::variables_map vm;
+  // Whatever fails here is ignored: "rest" is not declared, so storing stops
+  // with an error after "command" has already been stored.
+  try {
+    po::store(po::command_line_parser(argc, argv)
+                  .options(global)
+                  .positional(positional)
+                  .style(po::command_line_style::unix_style)
+                  .allow_unregistered()
+                  .run(),
+              vm);
+    po::notify(vm);
+  } catch (const std::exception&) {
+  }
+
+  if (vm.count("command")) {
+    const std::string word = vm["command"].as<std::string>();
+    for (const auto& entry : kCommands) {
+      if (word == entry.word) return entry.handler(argc, argv);
+    }
+  }
+  write_global_usage(std::cout);
+  return 1;
+}
+
+}  // namespace
+
+std::string version_banner() {
+  return "Version: " + version_text(0, 7, 2) + "b" + " API: " + version_text(1, 1, 0);
+}
+
+void write_global_usage(std::ostream& out) {
+  out << std::endl
+      << "Usage: quave-cli <command> [options]" << std::endl
+      << std::endl
+      << "Commands:\n\n"
+         "  check: Validate unit packaging.\n"
+         "  probe: Obtain information about a connected quave-sdk compatible device.\n"
+         "   load: Load specified unit onto a connected quave-sdk compatible device.\n"
+         "  clear: Clear unit data from a connected quave-sdk compatible device.\n"
+         "\n"
+         "Use -h/--help along with a command to obtain detailed usage information.\n"
+      << std::endl;
+}
+
+int dispatch(int argc, char** argv) {
+  try {
+    return dispatch_inner(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "Error: " << e.what() << std::endl << std::endl;
+    write_global_usage(std::cout);
+    return 1;
+  } catch (...) {
+    std::cerr << "Unknow exception!\n\n" << std::flush;
+    write_global_usage(std::cout);
+    return 1;
+  }
+}
+
+}  // namespace quave

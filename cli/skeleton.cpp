@@ -1,0 +1,39 @@
+#include "cli/skeleton.hpp"
+
+#include <exception>
+#include <iostream>
+
+#include "cli/commands.hpp"
+
+namespace quave {
+
+std::optional<int> run_skeleton(int argc, char** argv, const po::options_description& table,
+                                const std::string& usage, po::variables_map& vm) {
+  try {
+    auto parsed = po::command_line_parser(argc, argv)
+                      .options(table)
+                      .style(po::command_line_style::unix_style)
+                      .allow_unregistered()
+                      .run();
+    po::store(parsed, vm);
+    po::notify(vm);
+  } catch (const std::exception& e) {
+    std::cerr << "Error: " << e.what() << std::endl
+              << std::endl
+              << usage << std::endl
+              << std::endl
+              << table << std::endl;
+    return 1;
+  }
+  if (vm.count("help")) {
+    std::cout << std::endl << usage << std::endl << std::endl << table << std::endl;
+    return 0;
+  }
+  if (vm.count("version")) {
+    std::cout << version_banner() << std::endl << std::endl;
+    return 0;
+  }
+  return std::nullopt;
+}
+
+}  // namespace quave

@@ -1,0 +1,16 @@
+// Line output that both threads may use at once: each call hands one whole
+// buffer to stdio, which locks the stream, so lines never tear.
+#pragma once
+
+#include <string>
+
+namespace quave {
+
+void out_text(const std::string& text);  // standard output, as is
+void err_text(const std::string& text);  // standard error, as is
+inline void out_line(const std::string& line) { out_text(line + "\n"); }
+inline void err_line(const std::string& line) { err_text(line + "\n"); }
+// Flushes standard output, then standard error.
+void flush_both();
+
+}  // namespace quave

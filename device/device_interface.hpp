@@ -1,0 +1,89 @@
+// The program's connection to one synthesizer: two MIDI ports found by name
+// or given by index, the engine's pending request, what the device reported,
+// and the transactions run over them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/device_records.hpp"
+#include "device/engine.hpp"
+#include "device/messages.hpp"
+
+class RtMidiIn;
+class RtMidiOut;
+
+namespace quave {
+
+constexpr uint32_t kStateConstructed = 0x1;
+constexpr uint32_t kStatePortsOpen = 0x4;
+constexpr uint32_t kStateHandshakeComplete = 0x8;
+
+// Port name patterns (POSIX extended, searched anywhere in the name), tried in
+// table order.
+extern const char* const kInputPortPatterns[4];
+extern const char* const kOutputPortPatterns[4];
+
+class DeviceInterface {
+ public:
+  explicit DeviceInterface(uint32_t options);
+  ~DeviceInterface();
+  DeviceInterface(const DeviceInterface&) = delete;
+  DeviceInterface& operator=(const DeviceInterface&) = delete;
+
+  // Ports (an index with bit 7 set is "not given"; both not given searches by
+  // name).
+  bool open_ports(uint8_t in_port, uint8_t out_port);
+  void list_input_ports(std::ostream& out);
+  void list_output_ports(std::ostream& out);
+  unsigned input_port_count();
+  unsigned output_port_count();
+  std::string input_port_name(unsigned i);
+  std::string output_port_name(unsigned i);
+
+  // Transactions; each returns false silently when its preconditions fail.
+  bool handshake();
+  bool load_unit(uint8_t slot);  // image from the loaded-unit record
+  bool clear_slot(uint8_t module, uint8_t slot);
+  bool clear_module(uint8_t module);
+
+  // Engine entry points.
+  void send_request(const Message& message);
+  WaitOutcome wait_for_reply(uint32_t flag_mask, uint32_t timeout_ms) {
+    return quave::wait_for_reply(pending, flag_mask, timeout_ms);
+  }
+  // The RtMidi input callback.
+  static void on_midi_message(double timestamp, std::vector<unsigned char>* message,
+                              void* user_data);
+
+  uint32_t options;
+  std::atomic<uint32_t> state;
+  DeviceInfo info;
+  PendingRequest pending;
+
+  // Where requests go instead of the output port when set; lets tests stand in
+  // for a device without MIDI.
+  std::function<void(const Message&)> sender;
+
+ private:
+  bool ensure_midi_in();
+  bool ensure_midi_out();
+
+  std::unique_ptr<RtMidiIn> midi_in;
+  std::unique_ptr<RtMidiOut> midi_out;
+};
+
+// The one unit image a run loads; the load command fills it, load_unit reads
+// it. It owns its bytes.
+struct LoadedUnit {
+  std::vector<uint8_t> image;
+  bool empty() const { return image.empty(); }
+};
+LoadedUnit& loaded_unit();
+
+}  // namespace quave

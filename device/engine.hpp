@@ -1,0 +1,74 @@
+// The request/reply engine: one pending request per interface, replies
+// dispatched on the MIDI input thread, the command's thread polling in 10 ms
+// turns.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "device/device_records.hpp"
+#include "device/messages.hpp"
+
+namespace quave {
+
+enum RequestKind : uint32_t {
+  kIdle = 0,
+  kSearchDevice = 1,
+  kApiVersion = 2,
+  kModuleInfo = 3,
+  kSlotStatus = 4,
+  kClear = 5,
+  kUnitLoad = 6,
+  kDumpOnly = 7,
+};
+
+constexpr uint32_t kFlagSearch = 0x1;
+constexpr uint32_t kFlagApiVersion = 0x2;
+constexpr uint32_t kFlagModulesDone = 0x4;
+constexpr uint32_t kFlagSlotsDone = 0x8;
+constexpr uint32_t kFlagClearAck = 0x10;
+constexpr uint32_t kFlagLoadAck = 0x20;
+constexpr uint32_t kFlagDeviceError = 0x80000000u;
+
+constexpr uint32_t kOptionVerbose = 0x1;
+constexpr uint32_t kOptionDebug = 0x2;
+
+enum class WaitOutcome { received = 0, timed_out = 1, progressed = 2, device_error = 3 };
+
+// The fields the two threads share are atomic; each has one writer at a time.
+struct PendingRequest {
+  uint32_t options = 0;
+  std::atomic<uint32_t> kind{0};
+  std::atomic<uint32_t> index{0};
+  std::atomic<uint32_t> flags{0};
+  std::atomic<uint32_t> error_code{0};
+  DeviceInfo* info = nullptr;
+
+  void clear_error() { flags.fetch_and(~kFlagDeviceError); }
+  // kind, index and error_code to 0, error bit cleared.
+  void reset() {
+    kind = 0;
+    index = 0;
+    error_code = 0;
+    clear_error();
+  }
+};
+
+// Examines one inbound message according to the pending kind; fills `info`
+// through the record handlers, moves flags/index/error_code on, prints dumps,
+// the unrecognised-status warning and the verbose module and slot lines.
+void dispatch_reply(PendingRequest& pending, Message& message);
+
+// Polls every 10 ms (flushing stdout and stderr each turn) until a bit of
+// `flag_mask` or the error bit is set, `index` moves, or `timeout_ms` runs out.
+WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms);
+
+// Sleeps until 10 ms past the current system time.
+void pause_10ms();
+
+// Writes dump_text(prefix, message) and a line end (none for an empty message)
+// on standard output in one piece.
+void dump_message(const std::string& prefix, const uint8_t* message, size_t length);
+
+}  // namespace quave

@@ -1,0 +1,117 @@
+// The SysEx message catalog: request templates, reply recognition, 7-bit
+// packing, the device error texts and the image checksum.
+//
+// Byte positions count the leading 0xF0 as byte 0.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quave {
+
+using Message = std::vector<uint8_t>;
+
+constexpr uint8_t kSysexStart = 0xF0;
+constexpr uint8_t kSysexEnd = 0xF7;
+constexpr uint8_t kManufacturer = 0x42;
+
+// Function bytes (byte 6 of the device header).
+constexpr uint8_t kFnApiVersionRequest = 0x17;
+constexpr uint8_t kFnModuleInfoRequest = 0x18;
+constexpr uint8_t kFnSlotStatusRequest = 0x19;
+constexpr uint8_t kFnSlotClearRequest = 0x1B;
+constexpr uint8_t kFnModuleClearRequest = 0x1D;
+constexpr uint8_t kFnUnitLoadRequest = 0x4A;
+constexpr uint8_t kFnApiVersionReply = 0x47;
+constexpr uint8_t kFnModuleInfoReply = 0x48;
+constexpr uint8_t kFnSlotStatusReply = 0x49;
+
+// Family id low bytes by PlatformId 1..3; the high byte is always 0x01.
+constexpr uint8_t kFamilyHigh = 0x01;
+constexpr uint8_t kFamilyLow[3] = {0x4B, 0x51, 0x57};
+// PlatformId of a family id, 0 when it names none of the three models.
+uint8_t platform_from_family(uint8_t high, uint8_t low);
+
+// Request templates, as stored (byte 2 is 0x30, model id zero).
+extern const std::array<uint8_t, 6> kSearchDeviceRequest;
+extern const std::array<uint8_t, 8> kApiVersionRequest;
+extern const std::array<uint8_t, 9> kModuleInfoRequest;
+extern const std::array<uint8_t, 10> kSlotStatusRequest;
+extern const std::array<uint8_t, 10> kSlotClearRequest;
+extern const std::array<uint8_t, 9> kModuleClearRequest;
+extern const std::array<uint8_t, 9> kUnitLoadRequestHeader;  // no end byte
+
+// Reply templates and their minimum (or exact) lengths.
+extern const std::array<uint8_t, 15> kSearchDeviceReply;
+extern const std::array<uint8_t, 12> kApiVersionReply;
+extern const std::array<uint8_t, 9> kModuleInfoReplyHeader;
+extern const std::array<uint8_t, 10> kSlotStatusReplyHeader;
+extern const std::array<uint8_t, 8> kStatusReply;
+
+// Addressing the device-header requests: model-id bytes at 3..5 and, for the
+// handshake's requests only, the channel ORed into byte 2.
+struct DeviceAddress {
+  uint8_t channel = 0;              // 0..15; the search reply gives 0..7
+  std::array<uint8_t, 3> model_id{};  // 0x00, family high, family low
+};
+
+Message make_search_device_request();
+Message make_api_version_request(const DeviceAddress& to);
+Message make_module_info_request(const DeviceAddress& to, uint8_t module);
+Message make_slot_status_request(const DeviceAddress& to, uint8_t module, uint8_t slot);
+// Clears and loads keep byte 2 at 0x30: the channel is not merged in.
+Message make_slot_clear_request(const DeviceAddress& to, uint8_t module, uint8_t slot);
+Message make_module_clear_request(const DeviceAddress& to, uint8_t module);
+Message make_unit_load_request(const DeviceAddress& to, uint8_t module, uint8_t slot,
+                               const std::vector<uint8_t>& load_data);
+
+// 7-bit packing: groups of seven bytes, each led by a byte holding their top
+// bits (bit i for the group's i-th byte). n bytes become n + ceil(n / 7).
+std::vector<uint8_t> pack_7bit(const uint8_t* data, size_t size);
+inline std::vector<uint8_t> pack_7bit(const std::vector<uint8_t>& data) {
+  return pack_7bit(data.data(), data.size());
+}
+// Unpacks from byte `start` up to the end or the first 0xF7. Nothing when
+// `start` lies beyond the end; empty when it equals the length.
+std::optional<std::vector<uint8_t>> unpack_7bit(const uint8_t* message, size_t length,
+                                                size_t start);
+inline std::optional<std::vector<uint8_t>> unpack_7bit(const Message& message, size_t start) {
+  return unpack_7bit(message.data(), message.size(), start);
+}
+
+// Removes every byte 0xF8..0xFF in place, keeping the order of the rest;
+// returns the new length.
+size_t strip_realtime_bytes(Message& message);
+
+// Recognition of replies (after real-time bytes have been removed).
+bool is_search_device_reply(const Message& m);
+bool is_api_version_reply(const Message& m, const DeviceAddress& from);
+bool is_module_info_reply(const Message& m, const DeviceAddress& from);
+bool is_slot_status_reply(const Message& m, const DeviceAddress& from);
+bool is_status_reply(const Message& m, const DeviceAddress& from);
+
+// What a StatusReply's status byte means for a clear (kind 5) or a unit load
+// (kind 6).
+struct StatusMeaning {
+  enum Type { acknowledge, error, unrecognised } type;
+  uint32_t code;  // error code for `error`
+};
+StatusMeaning status_meaning(uint32_t kind, uint8_t status);
+
+// The text of a device error by request kind (1..6) and code (0..13); the
+// empty text where the table has none.
+const char* error_message(uint32_t kind, uint32_t code);
+// The whole error line without its line end: "Error: " and the table text,
+// or "Error: Device reported error code N." where the table has no text.
+std::string device_error_line(uint32_t kind, uint32_t code);
+
+// CRC-32 (ISO-HDLC / IEEE 802.3), check value 0xCBF43926 over "123456789".
+uint32_t crc32(const uint8_t* data, size_t size);
+
+// "{ f0, 42, 50, 0, 55, f7 }" behind `prefix`, no line end.
+std::string dump_text(const std::string& prefix, const uint8_t* message, size_t length);
+
+}  // namespace quave

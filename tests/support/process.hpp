@@ -1,0 +1,43 @@
+// Runs a program to completion and captures what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quave::test {
+
+struct ProcessResult {
+  int exit_code = -1;  // -1 when it did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs `argv` (argv[0] is the program path) with `extra_env` ("NAME=value")
+// added to the environment, and waits for it.
+ProcessResult run_process(const std::vector<std::string>& argv,
+                          const std::vector<std::string>& extra_env = {});
+
+// Paths baked in by the build.
+std::string cli_path();
+std::string devsim_path();
+std::string source_dir();
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+
+}  // namespace quave::test

@@ -1,0 +1,34 @@
+// The unit image (header, payload, 132 zero bytes) and the one-line summary
+// of a unit header or an occupied slot.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "unit/manifest.hpp"
+
+namespace quave {
+
+constexpr uint32_t kImageTrailerSize = 132;
+constexpr uint32_t kImageOverhead = kUnitHeaderSize + kImageTrailerSize;  // 1156
+
+struct UnitImage {
+  std::vector<uint8_t> bytes;  // header, payload, trailer
+};
+
+// Checks the header and the payload's magic word and joins them. On failure
+// `diagnostics` is replaced by the message; on success it is left untouched.
+std::optional<UnitImage> build_unit_image(const uint8_t* payload, const UnitHeader& header,
+                                          uint32_t payload_size, uint32_t& image_size,
+                                          std::string& diagnostics);
+
+// "\"name\" v1.00-0 api:1.01-0 did:00000000 uid:00000001" from the first 32
+// bytes of a record in unit header layout.
+std::string unit_summary(const uint8_t* record);
+inline std::string unit_summary(const UnitHeader& header) {
+  return unit_summary(header.bytes.data());
+}
+
+}  // namespace quave
