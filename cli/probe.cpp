@@ -1,12 +1,16 @@
 #include <cstdint>
-#include <iostream>
+#include <exception>
 
 #include "cli/commands.hpp"
+#include "cli/device_front.hpp"
 #include "cli/skeleton.hpp"
+#include "device/console.hpp"
+#include "display/probe_report.hpp"
 
 namespace quave {
 
 int probe(int argc, char** argv) {
+  DeviceSettings settings;
   try {
     po::options_description table("Probe Command Options");
     table.add_options()
@@ -20,12 +24,31 @@ int probe(int argc, char** argv) {
       ("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli probe <options>\n\nDetects and displays information about a connected quave device.", vm)) return *done;
+
+    if (vm.count("list")) {
+      settings.list_only = true;
+    } else {
+      if (vm.count("module")) {
+        const auto module = read_module(vm["module"].as<std::string>());
+        if (!module) return 1;
+        settings.module_index = *module;
+      }
+      if (!read_port_pair(vm, settings)) return 1;
+      settings.options = read_option_bits(vm);
+    }
   } catch (const std::exception& e) {
-    std::cerr << "Error: " << e.what() << std::endl;
+    err_line(std::string("Error: ") + e.what());
+    return 1;
+  } catch (...) {
+    err_text("Uknown exception!\n\n");
     return 1;
   }
-  std::cerr << "Error: Not implemented yet." << std::endl;
-  return 1;
+
+  // From here on exceptions belong to the dispatcher.
+  Connection connection = connect_device(settings, FrontStyle::probe);
+  if (!connection.device) return connection.exit_code;
+  out_text(probe_report(connection.device->info, settings.module_index));
+  return 0;
 }
 
 }  // namespace quave

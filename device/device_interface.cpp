@@ -1,0 +1,49 @@
+#include "device/device_interface.hpp"
+
+#include <RtMidi.h>
+
+namespace quave {
+
+DeviceInterface::DeviceInterface(uint32_t options_word)
+    : options(options_word), state(kStateConstructed) {
+  pending.options = options_word;
+  pending.info = &info;
+}
+
+DeviceInterface::~DeviceInterface() {
+  // The output goes first; closing the input stops the callback before the
+  // records it writes into go away.
+  midi_out.reset();
+  midi_in.reset();
+}
+
+void DeviceInterface::send_request(const Message& message) {
+  if (options & kOptionDebug) dump_message(">>> ", message.data(), message.size());
+  if (sender) {
+    sender(message);
+    return;
+  }
+  if (!ensure_midi_out()) return;
+  // A send that fails is not reported here: the wait that follows times out
+  // and says so.
+  try {
+    midi_out->sendMessage(&message);
+  } catch (const RtMidiError&) {
+  }
+}
+
+void DeviceInterface::on_midi_message(double, std::vector<unsigned char>* message,
+                                      void* user_data) {
+  if (!message || !user_data) return;
+  auto* device = static_cast<DeviceInterface*>(user_data);
+  if (!(device->state & kStatePortsOpen)) return;
+  Message copy(message->begin(), message->end());
+  dispatch_reply(device->pending, copy);
+}
+
+LoadedUnit& loaded_unit() {
+  static LoadedUnit record;
+  return record;
+}
+
+}  // namespace quave

@@ -1,0 +1,119 @@
+#include "device/engine.hpp"
+
+#include <boost/chrono.hpp>
+#include <boost/thread/thread.hpp>
+#include <cstdio>
+
+#include "device/console.hpp"
+#include "device/record_handlers.hpp"
+
+namespace quave {
+
+void pause_10ms() {
+  boost::this_thread::sleep_until(boost::chrono::system_clock::now() +
+                                  boost::chrono::milliseconds(10));
+}
+
+void dump_message(const std::string& prefix, const uint8_t* message, size_t length) {
+  std::string line = dump_text(prefix, message, length);
+  if (length) line += '\n';
+  out_text(line);
+}
+
+namespace {
+
+void dump_reply(const Message& m) { dump_message("<<< ", m.data(), m.size()); }
+
+void dispatch_status_reply(PendingRequest& pending, const Message& reply, uint32_t kind) {
+  if (!is_status_reply(reply, pending.info->address())) return;
+  if (pending.options & kOptionDebug) dump_reply(reply);
+  const StatusMeaning meaning = status_meaning(kind, reply[6]);
+  switch (meaning.type) {
+    case StatusMeaning::acknowledge:
+      pending.error_code = 0;
+      pending.flags |= kind == kClear ? kFlagClearAck : kFlagLoadAck;
+      break;
+    case StatusMeaning::error:
+      pending.error_code = meaning.code;
+      pending.flags |= kFlagDeviceError;
+      break;
+    case StatusMeaning::unrecognised: {
+      char text[80];
+      std::snprintf(text, sizeof text,
+                    "Warning: Unrecognized status message received. (0x%x)", reply[6]);
+      err_line(text);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+void dispatch_reply(PendingRequest& pending, Message& message) {
+  if (pending.flags & kFlagDeviceError) return;
+  const uint32_t kind = pending.kind;
+  const bool debug = pending.options & kOptionDebug;
+  if (kind == kDumpOnly) {
+    dump_reply(message);
+    return;
+  }
+  if (kind == kIdle || kind > kDumpOnly) {
+    if (debug) dump_reply(message);
+    return;
+  }
+
+  strip_realtime_bytes(message);
+  DeviceInfo& info = *pending.info;
+  switch (kind) {
+    case kSearchDevice:
+      // Once accepted, a repeat must not rewrite what the command's thread
+      // is now reading.
+      if ((pending.flags & kFlagSearch) || !is_search_device_reply(message)) return;
+      store_search_reply(info, message);
+      if (debug) dump_reply(message);
+      pending.flags |= kFlagSearch;
+      return;
+    case kApiVersion: {
+      if ((pending.flags & kFlagApiVersion) || !is_api_version_reply(message, info.address()))
+        return;
+      const uint8_t platform = message[7] & 0x7F;
+      if (platform < 1 || platform > 3) {
+        pending.error_code = 3;
+        pending.flags |= kFlagDeviceError;
+        return;
+      }
+      store_api_version_reply(info, message);
+      if (debug) dump_reply(message);
+      pending.flags |= kFlagApiVersion;
+      return;
+    }
+    case kModuleInfo:
+      handle_module_info_reply(pending, message);
+      return;
+    case kSlotStatus:
+      handle_slot_status_reply(pending, message);
+      return;
+    default:  // kClear, kUnitLoad
+      dispatch_status_reply(pending, message, kind);
+      return;
+  }
+}
+
+WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms) {
+  const uint32_t start_index = pending.index;
+  for (;;) {
+    pause_10ms();
+    flush_both();
+    timeout_ms = timeout_ms > 10 ? timeout_ms - 10 : 0;
+    if (timeout_ms == 0) break;
+    if (pending.index != start_index) break;
+    if (pending.flags & (flag_mask | kFlagDeviceError)) break;
+  }
+  const uint32_t flags = pending.flags;
+  if (flags & kFlagDeviceError) return WaitOutcome::device_error;
+  if (flags & flag_mask) return WaitOutcome::received;
+  if (pending.index != start_index) return WaitOutcome::progressed;
+  return WaitOutcome::timed_out;
+}
+
+}  // namespace quave
