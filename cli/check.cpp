@@ -1,7 +1,9 @@
+#include <exception>
 #include <iostream>
 
 #include "cli/commands.hpp"
 #include "cli/skeleton.hpp"
+#include "cli/unit_steps.hpp"
 
 namespace quave {
 
@@ -14,12 +16,21 @@ int check(int argc, char** argv) {
       ("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli check <options>", vm)) return *done;
+
+    if (!vm.count("unit")) {
+      std::cerr << "Error: Must specify a unit path." << std::endl << std::endl;
+      return 1;
+    }
+    if (!prepare_unit_package(vm["unit"].as<std::string>())) return 1;
+    std::cout << "> Looks okay." << std::endl;
+    return 0;
   } catch (const std::exception& e) {
     std::cerr << "Error: " << e.what() << std::endl;
     return 1;
+  } catch (...) {
+    std::cerr << "Error: An unknown exception occurred." << std::endl;
+    return 1;
   }
-  std::cerr << "Error: Not implemented yet." << std::endl;
-  return 1;
 }
 
 }  // namespace quave

@@ -1,0 +1,116 @@
+#include "unit/unit_package.hpp"
+
+#include <boost/regex.hpp>
+#include <iostream>
+#include <new>
+
+#include "unit/zip_archive.hpp"
+
+namespace quave {
+
+namespace {
+
+const boost::regex kManifestPattern("[^/]+/manifest[.]json");
+const boost::regex kPayloadPattern("[^/]+/payload[.]bin");
+
+enum class Outcome { ok, too_large, no_memory, not_extracted };
+
+// Inflates a matching entry into a fresh zero-filled buffer of its size plus
+// `extra` bytes, refusing oversized entries before allocating anything.
+template <typename Byte>
+Outcome read_entry(const ZipArchive& archive, uint64_t index, uint64_t size, size_t extra,
+                   std::vector<Byte>& out) {
+  if (size > kMaxEntrySize) return Outcome::too_large;
+  std::vector<Byte> buffer;
+  try {
+    buffer.assign(static_cast<size_t>(size) + extra, Byte{0});
+  } catch (const std::bad_alloc&) {
+    return Outcome::no_memory;
+  }
+  if (!archive.extract(index, reinterpret_cast<uint8_t*>(buffer.data()), size))
+    return Outcome::not_extracted;
+  out = std::move(buffer);
+  return Outcome::ok;
+}
+
+// The error lines of one kind of entry, written out whole so that each
+// message reads as it appears.
+struct EntryMessages {
+  const char* too_large;
+  const char* no_memory;
+  const char* not_extracted;
+};
+
+const EntryMessages kManifestMessages{
+    "Error: Manifest data in archive is too large.",
+    "Error: Could not allocate memory buffer for manifest data.",
+    "Error: Could not extract manifest data from archive."};
+const EntryMessages kPayloadMessages{
+    "Error: Payload data in archive is too large.",
+    "Error: Could not allocate memory buffer for payload data.",
+    "Error: Could not extract payload data from archive."};
+
+void report(Outcome outcome, const EntryMessages& messages) {
+  const char* line = outcome == Outcome::too_large   ? messages.too_large
+                     : outcome == Outcome::no_memory ? messages.no_memory
+                                                     : messages.not_extracted;
+  std::cerr << line << std::endl;
+}
+
+}  // namespace
+
+PlatformId platform_from_path(const std::string& path) {
+  const auto dot = path.rfind('.');
+  if (dot == std::string::npos) return 0;
+  return platform_from_extension(path.substr(dot + 1)).value_or(0);
+}
+
+std::optional<UnitPackage> read_unit_package(const std::string& path) {
+  UnitPackage package;
+  package.platform = platform_from_path(path);
+  std::cout << "> Parsing " << platform_display_archive(package.platform) << " unit archive"
+            << std::endl;
+
+  auto archive = ZipArchive::open(path);
+  if (!archive) {
+    std::cerr << "Error: Could not open unit archive file at \"" << path << "\"" << std::endl;
+    return std::nullopt;
+  }
+
+  bool have_manifest = false;
+  bool have_payload = false;
+  const uint64_t count = archive->entry_count();
+  for (uint64_t i = 0; i < count; ++i) {
+    const auto entry = archive->entry(i);
+    if (!entry) continue;  // a damaged record is skipped
+    if (boost::regex_match(entry->name, kManifestPattern)) {
+      const Outcome outcome = read_entry(*archive, i, entry->size, 1, package.manifest_text);
+      if (outcome != Outcome::ok) {
+        report(outcome, kManifestMessages);
+        return std::nullopt;
+      }
+      have_manifest = true;
+    } else if (boost::regex_match(entry->name, kPayloadPattern)) {
+      const Outcome outcome = read_entry(*archive, i, entry->size, 0, package.payload);
+      if (outcome != Outcome::ok) {
+        report(outcome, kPayloadMessages);
+        return std::nullopt;
+      }
+      package.payload_size = static_cast<uint32_t>(entry->size);
+      have_payload = true;
+    }
+  }
+  archive->close();
+
+  if (!have_manifest) {
+    std::cerr << "Error: Could not find manifest data in archive." << std::endl;
+    return std::nullopt;
+  }
+  if (!have_payload) {
+    std::cerr << "Error: Could not find payload data in archive." << std::endl;
+    return std::nullopt;
+  }
+  return package;
+}
+
+}  // namespace quave
