@@ -1,12 +1,101 @@
 #include <cstdint>
-#include <iostream>
+#include <exception>
 
 #include "cli/commands.hpp"
+#include "cli/device_front.hpp"
 #include "cli/skeleton.hpp"
+#include "cli/unit_steps.hpp"
+#include "device/console.hpp"
+#include "device/record_handlers.hpp"
+#include "unit/identifiers.hpp"
 
 namespace quave {
 
+namespace {
+
+// The loaded-unit record lives for one command; whatever way the command
+// ends, the image goes with it.
+class LoadedUnitScope {
+ public:
+  explicit LoadedUnitScope(std::vector<uint8_t> image) { loaded_unit().image = std::move(image); }
+  ~LoadedUnitScope() { std::vector<uint8_t>().swap(loaded_unit().image); }
+  LoadedUnitScope(const LoadedUnitScope&) = delete;
+  LoadedUnitScope& operator=(const LoadedUnitScope&) = delete;
+};
+
+bool known_platform(unsigned id) { return id >= 1 && id <= 3; }
+
+// The slot the unit goes to, or the refusal line and nothing.
+std::optional<uint8_t> choose_slot(const DeviceInfo& info, unsigned module, int32_t slot_index) {
+  const ModuleInfo& target = info.modules[module];
+  if (slot_index < 0) {
+    // Only the slots that have records can be known to be free.
+    for (unsigned s = 0; s < recorded_slot_count(target); ++s) {
+      if (info.slots[module][s].is_free()) {
+        out_line("> No slot specified, using first available.");
+        return static_cast<uint8_t>(s);
+      }
+    }
+    err_line(
+        "Error: No target slot specified and all module's slots currently in use. Use the "
+        "-s/--slot option to specify which slot to overwrite.");
+    return std::nullopt;
+  }
+  if (static_cast<unsigned>(slot_index) < target.slot_count()) {
+    return static_cast<uint8_t>(slot_index);
+  }
+  err_line("Error: Slot index too large. Only " + std::to_string(target.slot_count()) +
+           " slots available.");
+  return std::nullopt;
+}
+
+int load_onto_device(DeviceInterface& device, const UnitHeader& header, uint32_t image_size,
+                     int32_t slot_index) {
+  const DeviceInfo& info = device.info;
+  const unsigned device_platform = info.platform;
+  if (!known_platform(device_platform)) {
+    out_line("Error: loading to an unknown device...");
+    return 1;
+  }
+  const unsigned unit_platform = header.bytes[kHdrPlatform];
+  if (!known_platform(unit_platform)) {
+    out_line("Error: loading a unit with unknown target platform...");
+    return 1;
+  }
+  out_line(std::string("> Target platform: \"") + platform_display_archive(unit_platform) +
+           "\"");
+  if (unit_platform != device_platform) {
+    out_line(std::string("Warning: unit target platform does not match connected device (") +
+             platform_display_archive(device_platform) + ").");
+  }
+
+  const unsigned module = header.bytes[kHdrModule] & 0x7F;
+  if (module >= kModuleCount) {
+    err_line("Error: Tried to load a unit for an unsupported module. (" +
+             std::to_string(module) + ")");
+    return 1;
+  }
+  out_line(std::string("> Target module: \"") + module_display_name(module) + "\"");
+
+  const uint32_t limit = info.modules[module].max_payload_size();
+  if (image_size > limit) {
+    err_line("Error: Unit is too large for target module. (" + std::to_string(image_size) +
+             " > " + std::to_string(limit) + ")");
+    return 1;
+  }
+
+  const auto slot = choose_slot(info, module, slot_index);
+  if (!slot) return 1;
+  if (device.load_unit(*slot)) return 0;
+  err_line("Error: Failed to load unit.");
+  return 1;
+}
+
+}  // namespace
+
 int load(int argc, char** argv) {
+  DeviceSettings settings;
+  std::optional<PreparedUnit> unit;
   try {
     po::options_description table("Load Command Options");
     table.add_options()
@@ -21,12 +110,36 @@ int load(int argc, char** argv) {
       ("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli load <options>", vm)) return *done;
+
+    if (vm.count("list")) {
+      settings.list_only = true;
+    } else {
+      if (!vm.count("unit")) {
+        err_text("Error: Must specify a unit to load.\n\n");
+        return 1;
+      }
+      if (vm.count("slot")) settings.slot_index = vm["slot"].as<uint16_t>();
+      settings.options = read_option_bits(vm);
+      // The package is validated before any MIDI port is touched, so its
+      // errors come before a port-pair error.
+      unit = prepare_unit_package(vm["unit"].as<std::string>());
+      if (!unit) return 1;
+      if (!read_port_pair(vm, settings)) return 1;
+    }
   } catch (const std::exception& e) {
-    std::cerr << "Error: " << e.what() << std::endl;
+    err_line(std::string("Error: ") + e.what());
+    return 1;
+  } catch (...) {
+    err_line("Error: An unknown exception occurred.");
     return 1;
   }
-  std::cerr << "Error: Not implemented yet." << std::endl;
-  return 1;
+
+  LoadedUnitScope record(unit ? std::move(unit->image.bytes) : std::vector<uint8_t>());
+  // From "> Handshaking..." on, exceptions belong to the dispatcher.
+  Connection connection = connect_device(settings, FrontStyle::load_clear);
+  if (!connection.device) return connection.exit_code;
+  return load_onto_device(*connection.device, unit->header, unit->image_size,
+                          settings.slot_index);
 }
 
 }  // namespace quave
