@@ -1,2 +1,99 @@
-// Placeholder until the simulator lands.
-int main() { return 1; }
+// quave-devsim: a simulated synthesizer on two virtual MIDI ports, for tests
+// and for trying units without hardware. See the README.
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/devsim/midi_link.hpp"
+#include "tools/devsim/options.hpp"
+#include "tools/devsim/request_log.hpp"
+#include "tools/devsim/responder.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t g_stop = 0;
+
+extern "C" void on_signal(int) { g_stop = 1; }
+
+void install_signal_handlers() {
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+void print_line(std::FILE* stream, const std::string& line) {
+  const std::string text = line + "\n";
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+// Answers requests until a signal arrives. Replies wait in `outbox` until
+// their time; equal times keep their order.
+void serve(devsim::MidiLink& link, const devsim::SimConfig& config, devsim::RequestLog& log) {
+  devsim::SimDevice device(config);
+  std::multimap<Clock::time_point, quave::Message> outbox;
+  // The wait is short so that a signal ends the loop promptly.
+  constexpr auto kTick = std::chrono::milliseconds(50);
+  while (!g_stop) {
+    Clock::time_point wake = Clock::now() + kTick;
+    if (!outbox.empty() && outbox.begin()->first < wake) wake = outbox.begin()->first;
+    for (const quave::Message& request : link.receive(wake)) {
+      const Clock::time_point arrived = Clock::now();
+      log.record(request);
+      if (config.verbose) print_line(stdout, "<< " + devsim::hex_line(request));
+      for (devsim::Outgoing& o : devsim::respond(device, config, request)) {
+        outbox.emplace(arrived + std::chrono::milliseconds(o.delay_ms), std::move(o.bytes));
+      }
+    }
+    const Clock::time_point now = Clock::now();
+    while (!outbox.empty() && outbox.begin()->first <= now) {
+      if (config.verbose) print_line(stdout, ">> " + devsim::hex_line(outbox.begin()->second));
+      link.send(outbox.begin()->second);
+      outbox.erase(outbox.begin());
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  devsim::CommandLine cl;
+  try {
+    cl = devsim::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    print_line(stderr, std::string("Error: ") + e.what());
+    return 1;
+  }
+  if (cl.help) {
+    std::fputs(cl.help_text.c_str(), stdout);
+    return 0;
+  }
+  for (const std::string& w : cl.warnings) print_line(stderr, "Warning: " + w);
+  const devsim::SimConfig& config = cl.config;
+
+  devsim::RequestLog log;
+  if (!config.log_path.empty() && !log.open(config.log_path)) {
+    print_line(stderr, "Error: cannot write the log file " + config.log_path);
+    return 1;
+  }
+  install_signal_handlers();
+  try {
+    const std::string out_name = devsim::output_port_name(config);
+    const std::string in_name = devsim::input_port_name(config);
+    devsim::MidiLink link(config.api, in_name, out_name);
+    if (config.ready) print_line(stdout, "ready\t" + out_name + "\t" + in_name);
+    if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
+    serve(link, config, log);
+  } catch (const std::exception& e) {
+    print_line(stderr, std::string("Error: ") + e.what());
+    return 1;
+  }
+  return 0;
+}

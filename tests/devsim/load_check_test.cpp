@@ -1,0 +1,67 @@
+#include "tools/devsim/load_check.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/sim_units.hpp"
+#include "tools/devsim/replies.hpp"
+
+namespace devsim {
+namespace {
+
+using quave::test::load_data_for;
+using quave::test::test_unit_image;
+using quave::test::TestUnit;
+
+// Every refusal has its own reason; the checks run in transfer, address,
+// size, content order.
+TEST(CheckLoad, EachRefusalAnswersItsStatus) {
+  SimConfig config;  // vestrel, API 1.1, osc 16 slots of at most 12288 bytes
+  const auto good = load_data_for(test_unit_image({}));
+  auto length_wrong = good;
+  length_wrong[0] ^= 1;
+  auto short_data = std::vector<uint8_t>(good.begin(), good.begin() + 7);
+  auto tiny_image = load_data_for(std::vector<uint8_t>(1000, 1));
+
+  struct Row {
+    const char* what;
+    uint8_t module, slot;
+    std::vector<uint8_t> data;
+    uint8_t status;
+  };
+  const Row rows[] = {
+      {"accepted", 4, 15, good, kStatusAck},
+      {"no room for length and CRC", 4, 0, short_data, kStatusFormat},
+      {"length differs from image", 4, 0, length_wrong, kStatusFormat},
+      {"CRC differs", 4, 0, load_data_for(test_unit_image({}), 0x80000000), kStatusCrc},
+      {"CRC checked before the address", 9, 0, load_data_for(test_unit_image({}), 1), kStatusCrc},
+      {"module above 4", 5, 0, good, kStatusModule},
+      {"module without slots", 0, 0, good, kStatusModule},
+      {"slot beyond count", 4, 16, good, kStatusSlot},
+      {"image above the limit", 4, 0, load_data_for(test_unit_image({4, 1, 1, 1, 12288 - 1155})),
+       kStatusTooLarge},
+      {"image at the limit", 4, 0, load_data_for(test_unit_image({4, 1, 1, 1, 12288 - 1156})),
+       kStatusAck},
+      {"shorter than header and trailer", 4, 0, tiny_image, kStatusFormat},
+      {"other platform", 4, 0, load_data_for(test_unit_image({4, 2, 1, 1, 64})), kStatusTarget},
+      {"other module than addressed", 3, 0, good, kStatusTarget},
+      {"newer API minor", 4, 0, load_data_for(test_unit_image({4, 1, 1, 2, 64})), kStatusApi},
+      {"older API minor", 4, 0, load_data_for(test_unit_image({4, 1, 1, 0, 64})), kStatusAck},
+      {"other API major", 4, 0, load_data_for(test_unit_image({4, 1, 2, 0, 64})), kStatusApi},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(check_load(config, r.module, r.slot, r.data), r.status) << r.what;
+  }
+}
+
+TEST(CheckLoad, LimitsComeFromTheConfiguration) {
+  SimConfig config;
+  config.platform = 3;
+  config.modules[1].max_payload_size = 2000;
+  EXPECT_EQ(check_load(config, 1, 7, load_data_for(test_unit_image({1, 3, 1, 1, 844}))), kStatusAck);
+  EXPECT_EQ(check_load(config, 1, 7, load_data_for(test_unit_image({1, 3, 1, 1, 845}))),
+            kStatusTooLarge);
+  EXPECT_EQ(check_load(config, 1, 8, load_data_for(test_unit_image({1, 3, 1, 1, 64}))), kStatusSlot);
+}
+
+}  // namespace
+}  // namespace devsim

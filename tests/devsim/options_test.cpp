@@ -1,0 +1,92 @@
+#include "tools/devsim/options.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tools/devsim/option_values.hpp"
+
+namespace devsim {
+namespace {
+
+TEST(DevsimOptions, DeviceSettings) {
+  const CommandLine cl = parse_command_line(
+      {"--platform", "halvane-rx", "--channel", "3", "--system-version", "2.07", "--api-version",
+       "1.2-5", "--slots", "osc:4", "--slots", "modfx:0", "--max-payload", "revfx:0x1000",
+       "--max-load", "revfx:99", "--no-info", "delfx", "--preload", "osc:3:Pad", "--port-tag", "#2"});
+  const SimConfig& c = cl.config;
+  EXPECT_EQ(c.platform, 2);
+  EXPECT_EQ(c.channel, 3);
+  EXPECT_EQ(c.system_major, 2);
+  EXPECT_EQ(c.system_minor, 7);
+  EXPECT_EQ(c.api_minor, 2);
+  EXPECT_EQ(c.api_patch, 5);
+  EXPECT_EQ(c.modules[4].slot_count, 4);
+  EXPECT_EQ(c.modules[1].slot_count, 0);
+  EXPECT_EQ(c.modules[3].max_payload_size, 4096u);
+  EXPECT_EQ(c.modules[3].max_load_size, 99u);
+  EXPECT_FALSE(c.modules[2].has_info);
+  ASSERT_EQ(c.preloads.size(), 1u);
+  // The preload takes the platform and API given, wherever they stand.
+  EXPECT_EQ(c.preloads[0].record[1], 2);
+  EXPECT_EQ(c.preloads[0].record[3], 2);
+  EXPECT_EQ(output_port_name(c), "halvane rx #2 KBD/KNOB");
+  EXPECT_EQ(input_port_name(c), "halvane rx #2 SOUND");
+  EXPECT_TRUE(cl.warnings.empty());
+}
+
+TEST(DevsimOptions, FaultsByKind) {
+  const CommandLine cl = parse_command_line({"--silent", "search,slot-status", "--delay", "load:700",
+                                             "--delay", "api:5", "--status", "0x24", "--status",
+                                             "slot-clear:0x2f", "--twice", "all", "--truncate", "3"});
+  const auto& f = cl.config.faults;
+  EXPECT_TRUE(f[index_of(Kind::search)].silent);
+  EXPECT_TRUE(f[index_of(Kind::slot_status)].silent);
+  EXPECT_FALSE(f[index_of(Kind::api_version)].silent);
+  EXPECT_EQ(f[index_of(Kind::load)].delay_ms, 700u);
+  EXPECT_EQ(f[index_of(Kind::api_version)].delay_ms, 5u);
+  EXPECT_EQ(f[index_of(Kind::module_info)].delay_ms, 0u);
+  EXPECT_EQ(f[index_of(Kind::load)].status, 0x24);
+  EXPECT_EQ(f[index_of(Kind::module_clear)].status, 0x24);
+  EXPECT_EQ(f[index_of(Kind::slot_clear)].status, 0x2F);  // the later option wins
+  EXPECT_FALSE(f[index_of(Kind::api_version)].status.has_value());
+  for (const KindFaults& k : f) {
+    EXPECT_TRUE(k.twice);
+    EXPECT_EQ(k.truncate, 3u);
+  }
+}
+
+TEST(DevsimOptions, BadValuesAreRefused) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--platform", "Vestrel"},
+      {"--channel", "16"},
+      {"--channel", "-1"},
+      {"--system-version", "1"},
+      {"--system-version", "1.128"},
+      {"--api-version", "1.1"},
+      {"--slots", "osc:128"},
+      {"--slots", "oscillator:4"},
+      {"--slots", "4"},
+      {"--silent", "searches"},
+      {"--status", "search:0x23"},
+      {"--status", "0x80"},
+      {"--delay", "api:soon"},
+      {"--preload", "osc:16:Saw"},
+      {"--preload", "global:0:Saw"},
+      {"--preload", "osc:1:FourteenLetter"},
+      {"--preload", "osc:1"},
+      {"--api", "coreaudio"},
+      {"--no-such-option"},
+  };
+  for (const auto& args : bad) {
+    EXPECT_ANY_THROW(parse_command_line(args)) << testing::PrintToString(args);
+  }
+}
+
+TEST(DevsimOptions, WarnsWhereTheProgramWouldNotCope) {
+  EXPECT_EQ(parse_command_line({"--channel", "9"}).warnings.size(), 1u);
+  EXPECT_EQ(parse_command_line({"--max-payload", "osc:14319"}).warnings.size(), 1u);
+  EXPECT_TRUE(parse_command_line({"--max-payload", "osc:14318"}).warnings.empty());
+  EXPECT_EQ(parse_command_line({"--port-tag", "left"}).warnings.size(), 1u);
+}
+
+}  // namespace
+}  // namespace devsim

@@ -1,0 +1,37 @@
+// The replies a device sends, built from the catalog's templates.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "device/messages.hpp"
+#include "tools/devsim/sim_config.hpp"
+
+namespace devsim {
+
+using quave::Message;
+
+// Status bytes the simulator answers with.
+constexpr uint8_t kStatusAck = 0x23;
+constexpr uint8_t kStatusTooLarge = 0x27;
+constexpr uint8_t kStatusCrc = 0x28;
+constexpr uint8_t kStatusTarget = 0x29;
+constexpr uint8_t kStatusApi = 0x2A;
+constexpr uint8_t kStatusModule = 0x2C;
+constexpr uint8_t kStatusSlot = 0x2D;
+constexpr uint8_t kStatusFormat = 0x2E;
+
+Message search_reply(const SimConfig& config, uint8_t echo);
+Message api_version_reply(const SimConfig& config);
+// `info` empty: a reply without data.
+Message module_info_reply(const SimConfig& config, uint8_t module,
+                          const std::vector<uint8_t>& info);
+// `record` empty: the slot is free.
+Message slot_status_reply(const SimConfig& config, uint8_t module, uint8_t slot,
+                          const std::vector<uint8_t>& record);
+Message status_reply(const SimConfig& config, uint8_t status);
+
+// The 16-byte module info record of a module.
+std::vector<uint8_t> module_info_record(const ModuleConfig& module);
+
+}  // namespace devsim
