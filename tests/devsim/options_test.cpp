@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/process.hpp"
 #include "tools/devsim/option_values.hpp"
 
 namespace devsim {
@@ -79,6 +80,25 @@ TEST(DevsimOptions, BadValuesAreRefused) {
   for (const auto& args : bad) {
     EXPECT_ANY_THROW(parse_command_line(args)) << testing::PrintToString(args);
   }
+}
+
+TEST(DevsimOptions, PreloadFromUnitPackage) {
+  const std::string saw = quave::test::source_dir() + "/examples/sawtooth.vstlunit";
+  testing::internal::CaptureStdout();
+  const CommandLine cl = parse_command_line({"--preload-unit", "5:" + saw});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  ASSERT_EQ(cl.config.preloads.size(), 1u);
+  const Preload& p = cl.config.preloads[0];
+  EXPECT_EQ(p.module, 4);
+  EXPECT_EQ(p.slot, 5);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&p.record[18])), "Sawtooth");
+  EXPECT_EQ(p.record[10], 1);  // prg_id
+
+  EXPECT_ANY_THROW(parse_command_line({"--preload-unit", "16:" + saw}));
+  EXPECT_ANY_THROW(parse_command_line({"--platform", "halvane-rx", "--preload-unit", "0:" + saw}));
+  testing::internal::CaptureStderr();
+  EXPECT_ANY_THROW(parse_command_line({"--preload-unit", "0:/nonexistent.vstlunit"}));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Error: "), std::string::npos);
 }
 
 TEST(DevsimOptions, WarnsWhereTheProgramWouldNotCope) {

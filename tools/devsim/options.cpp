@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "tools/devsim/option_values.hpp"
+#include "tools/devsim/unit_preload.hpp"
 #include "unit/identifiers.hpp"
 
 namespace po = boost::program_options;
@@ -31,6 +32,8 @@ po::options_description device_options() {
       ("no-info", po::value<Strings>()->composing(), "MODULE answers its info request without data")
       ("preload", po::value<Strings>()->composing(),
        "MODULE:SLOT:NAME[:DEV_ID[:UNIT_ID[:VERSION]]] unit in a slot at start")
+      ("preload-unit", po::value<Strings>()->composing(),
+       "SLOT:PATH unit package in a slot of its module at start")
       ("strict-channel", po::bool_switch(),
        "refuse requests whose byte 2 lacks the channel (clears and loads carry 0x30)");
   return d;
@@ -113,6 +116,9 @@ void apply_device(const po::variables_map& vm, CommandLine& cl) {
   for (const std::string& v : list(vm, "no-info")) c.modules[parse_module(v)].has_info = false;
   // Last: a preload's record uses the platform, the API version and the slot counts.
   for (const std::string& v : list(vm, "preload")) c.preloads.push_back(parse_preload(v, c));
+  for (const std::string& v : list(vm, "preload-unit")) {
+    c.preloads.push_back(preload_from_package(v, c, vm["verbose"].as<bool>()));
+  }
 }
 
 void apply_faults(const po::variables_map& vm, SimConfig& c) {

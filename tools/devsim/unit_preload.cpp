@@ -1,0 +1,60 @@
+#include "tools/devsim/unit_preload.hpp"
+
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+
+#include "cli/unit_steps.hpp"
+#include "tools/devsim/option_values.hpp"
+#include "unit/identifiers.hpp"
+
+namespace devsim {
+
+namespace {
+
+// Silences std::cout for its lifetime.
+class QuietCout {
+ public:
+  QuietCout() : saved_(std::cout.rdbuf(sink_.rdbuf())) {}
+  ~QuietCout() { std::cout.rdbuf(saved_); }
+  QuietCout(const QuietCout&) = delete;
+  QuietCout& operator=(const QuietCout&) = delete;
+
+ private:
+  std::ostringstream sink_;
+  std::streambuf* saved_;
+};
+
+}  // namespace
+
+Preload preload_from_package(const std::string& spec, const SimConfig& config, bool verbose) {
+  const size_t colon = spec.find(':');
+  if (colon == std::string::npos) {
+    throw std::invalid_argument("unit preload must read SLOT:PATH ('" + spec + "')");
+  }
+  const std::string path = spec.substr(colon + 1);
+  std::optional<quave::PreparedUnit> unit;
+  {
+    std::optional<QuietCout> quiet;
+    if (!verbose) quiet.emplace();
+    unit = quave::prepare_unit_package(path);
+  }
+  if (!unit) throw std::invalid_argument("cannot preload the unit package " + path);
+
+  const auto& header = unit->header.bytes;
+  Preload p;
+  p.module = header[0] & 0x7F;
+  if (header[1] != config.platform) {
+    throw std::invalid_argument(path + " is a " + quave::platform_display_device(header[1]) +
+                                " unit, the simulator plays " +
+                                quave::platform_display_device(config.platform));
+  }
+  const uint8_t slots = config.modules[p.module].slot_count;
+  if (slots == 0) throw std::invalid_argument(path + ": its module has no slots here");
+  p.slot = static_cast<uint8_t>(parse_number(spec.substr(0, colon), 0, slots - 1u, "preload slot"));
+  std::copy_n(header.begin(), kSlotRecordSize, p.record.begin());
+  return p;
+}
+
+}  // namespace devsim
