@@ -6,7 +6,9 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <istream>
 #include <sstream>
+#include <streambuf>
 
 #include "unit/bytes.hpp"
 #include "unit/json_limits.hpp"
@@ -201,6 +203,15 @@ bool fill_header(const pt::ptree& tree, PlatformId expected_platform, std::ostre
   return true;
 }
 
+// Lets the JSON reader stream the manifest in place instead of from a copy.
+class TextBuffer : public std::streambuf {
+ public:
+  TextBuffer(const char* text, size_t length) {
+    char* begin = const_cast<char*>(text);  // only ever read
+    setg(begin, begin, begin + length);
+  }
+};
+
 }  // namespace
 
 std::optional<UnitHeader> parse_manifest(const char* manifest_text, PlatformId expected_platform,
@@ -216,7 +227,8 @@ std::optional<UnitHeader> parse_manifest(const char* manifest_text, PlatformId e
   }
   pt::ptree tree;
   try {
-    std::istringstream in(std::string(manifest_text, length));
+    TextBuffer buffer(manifest_text, length);
+    std::istream in(&buffer);
     pt::read_json(in, tree);
   } catch (const std::exception& e) {
     diagnostics = e.what();
