@@ -59,16 +59,20 @@ PackedVersion pack_version(const std::string& text, const std::string& label,
 
 bool printable(const std::string& text) { return boost::regex_match(text, kPrintablePattern); }
 
-// Numbers are read through these so that a failed conversion names its type
-// in words; the library's own message would carry the compiler's type code.
+// Numbers are converted as the property tree converts them (the whole text,
+// blanks around it allowed), but a failure names its type in words where the
+// library would give the compiler's type code.
 template <typename T>
 T number_value(const pt::ptree& node, const char* type_name) {
-  const auto value = node.get_value_optional<T>();
-  if (!value) {
+  std::istringstream in(node.data());
+  T value{};
+  in >> value;
+  if (!in.eof()) in >> std::ws;
+  if (in.fail() || in.get() != std::char_traits<char>::eof()) {
     throw pt::ptree_bad_data(std::string("conversion of data to type \"") + type_name + "\" failed",
                              node.data());
   }
-  return *value;
+  return value;
 }
 
 uint32_t get_uint32(const pt::ptree& tree, const char* path) {
