@@ -4,8 +4,8 @@ namespace quave {
 
 std::optional<std::string> json_limit_refusal(const char* text, size_t length) {
   unsigned depth = 0;
-  // Every value but the first follows a comma or opens a container, so this
-  // bounds the number of nodes the reader would build.
+  // Each node but the root is the first in its container (counted at the
+  // opening bracket) or follows a comma, so this bounds the reader's nodes.
   size_t values = 1;
   bool in_string = false;
   bool escaped = false;
