@@ -53,6 +53,18 @@ TEST(CheckLoad, EachRefusalAnswersItsStatus) {
   }
 }
 
+// Pins the simulator's checksum to the CRC-32 check value, independently of
+// the helper that computes checksums for the other tests.
+TEST(CheckLoad, CrcCheckValueOfTheDigits) {
+  SimConfig config;
+  std::vector<uint8_t> data{0x09, 0x00, 0x00, 0x00, 0x26, 0x39, 0xF4, 0xCB};
+  for (char c : std::string("123456789")) data.push_back(static_cast<uint8_t>(c));
+  // Past the CRC, the nine bytes are too short to be a unit.
+  EXPECT_EQ(check_load(config, 4, 0, data), kStatusFormat);
+  data[4] = 0x27;
+  EXPECT_EQ(check_load(config, 4, 0, data), kStatusCrc);
+}
+
 TEST(CheckLoad, LimitsComeFromTheConfiguration) {
   SimConfig config;
   config.platform = 3;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <iostream>
 #include <memory>
 
 #include "device/messages.hpp"
@@ -21,7 +22,15 @@ struct Session {
   explicit Session(const std::vector<std::string>& options,
                    const std::string& model = "vestrel") {
     sim = rig.start_sim(options);
-    client = std::make_unique<MidiClient>(rig.server_name(), model + " KBD/KNOB", model + " SOUND");
+    try {
+      client = std::make_unique<MidiClient>(rig.server_name(), model + " KBD/KNOB", model + " SOUND");
+    } catch (...) {
+      std::cerr << rig.diagnostics();
+      throw;
+    }
+  }
+  ~Session() {
+    if (testing::Test::HasFailure()) std::cerr << rig.diagnostics();
   }
   MidiRig rig;
   int sim = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 namespace quave::test {
 
@@ -27,6 +28,9 @@ MidiClient::MidiClient(const std::string& server, const std::string& read_port,
   in_->openPort(find_port(*in_, read_port), "test in");
   out_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "quave-test");
   out_->openPort(find_port(*out_, write_port), "test out");
+  // A connection takes effect at a later JACK cycle; a message sent before
+  // that is dropped without a trace, so let a few cycles pass.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
 MidiClient::~MidiClient() {

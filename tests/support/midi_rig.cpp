@@ -92,6 +92,14 @@ std::string MidiRig::sim_stderr(int id) const {
   return read_file(temp_.file("sim-" + std::to_string(id) + ".err"));
 }
 
+std::string MidiRig::diagnostics() const {
+  std::string text = "--- jackd log (" + server_ + ")\n" + read_file(temp_.file("jackd.log"));
+  for (int id = 0; id < next_sim_; ++id) {
+    text += "--- simulator " + std::to_string(id) + " stderr\n" + sim_stderr(id);
+  }
+  return text;
+}
+
 std::vector<unsigned char> parse_hex_line(const std::string& line) {
   std::vector<unsigned char> out;
   std::istringstream in(line);
