@@ -45,6 +45,8 @@ MidiLink::~MidiLink() {
 
 bool MidiLink::try_open(RtMidi::Api api, const std::string& in_name, const std::string& out_name,
                         std::string& error) {
+  // Input first: on JACK the ports then read "quave-devsim:<model> SOUND" and
+  // "quave-devsim-01:<model> KBD/KNOB", which port listings in tests expect.
   try {
     in_ = std::make_unique<RtMidiIn>(api, kClientName);
     in_->ignoreTypes(false, true, true);
