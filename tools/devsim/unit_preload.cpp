@@ -28,12 +28,12 @@ class QuietCout {
 
 }  // namespace
 
-Preload preload_from_package(const std::string& spec, const SimConfig& config, bool verbose) {
-  const size_t colon = spec.find(':');
+Preload preload_from_package(const std::string& value, const SimConfig& config, bool verbose) {
+  const size_t colon = value.find(':');
   if (colon == std::string::npos) {
-    throw std::invalid_argument("unit preload must read SLOT:PATH ('" + spec + "')");
+    throw std::invalid_argument("unit preload must read SLOT:PATH ('" + value + "')");
   }
-  const std::string path = spec.substr(colon + 1);
+  const std::string path = value.substr(colon + 1);
   std::optional<quave::PreparedUnit> unit;
   {
     std::optional<QuietCout> quiet;
@@ -52,7 +52,7 @@ Preload preload_from_package(const std::string& spec, const SimConfig& config, b
   }
   const uint8_t slots = config.modules[p.module].slot_count;
   if (slots == 0) throw std::invalid_argument(path + ": its module has no slots here");
-  p.slot = static_cast<uint8_t>(parse_number(spec.substr(0, colon), 0, slots - 1u, "preload slot"));
+  p.slot = static_cast<uint8_t>(parse_number(value.substr(0, colon), 0, slots - 1u, "preload slot"));
   std::copy_n(header.begin(), kSlotRecordSize, p.record.begin());
   return p;
 }

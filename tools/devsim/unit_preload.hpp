@@ -12,6 +12,6 @@ namespace devsim {
 // Throws std::invalid_argument when the package is not valid, is for another
 // platform, or the slot does not exist. The package reader's progress lines
 // are shown only when `verbose`; its error lines always go to standard error.
-Preload preload_from_package(const std::string& spec, const SimConfig& config, bool verbose);
+Preload preload_from_package(const std::string& value, const SimConfig& config, bool verbose);
 
 }  // namespace devsim
