@@ -1,23 +1,54 @@
-// The archive reader on arbitrary bytes written to a file.
+// The archive reader on arbitrary bytes written to a file, followed by the
+// rest of the check path on whatever it returns.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "unit/manifest.hpp"
+#include "unit/unit_image.hpp"
 #include "unit/unit_package.hpp"
 
+namespace {
+
+// One file per fuzzing process, in memory where the system offers it.
+const std::string& archive_path() {
+  static const std::string path = [] {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::string p = std::string(dir) + "/quave-fuzz-" + std::to_string(getpid()) + ".vstlunit";
+    std::atexit([] { std::remove(archive_path().c_str()); });
+    return p;
+  }();
+  return path;
+}
+
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/quave-fuzz-archive-" + std::to_string(getpid()) + ".vstlunit";
+  const std::string& path = archive_path();
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
   std::fclose(f);
+
   auto package = quave::read_unit_package(path);
-  if (package) {
-    if (package->manifest_text.empty() || package->manifest_text.back() != 0) std::abort();
-    if (package->payload.size() != package->payload_size) std::abort();
-    if (package->payload_size > quave::kMaxEntrySize) std::abort();
-  }
+  if (!package) return 0;
+  check(!package->manifest_text.empty() && package->manifest_text.back() == 0);
+  check(package->manifest_text.size() <= quave::kMaxEntrySize + 1);
+  check(package->payload.size() == package->payload_size);
+  check(package->payload_size <= quave::kMaxEntrySize);
+
+  std::string diagnostics;
+  auto header = quave::parse_manifest(package->manifest_text.data(), package->platform, diagnostics);
+  if (!header) return 0;
+  uint32_t image_size = 0;
+  auto image = quave::build_unit_image(package->payload.data(), *header, package->payload_size,
+                                       image_size, diagnostics);
+  if (image) check(image->bytes.size() == image_size && image_size == package->payload_size + quave::kImageOverhead);
   return 0;
 }
