@@ -1,0 +1,117 @@
+#include "tests/support/limited_process.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace quave::test {
+
+LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
+                          const std::vector<std::string>& extra_env) {
+  int out_pipe[2], err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+    close(out_pipe[0]);
+    close(out_pipe[1]);
+    throw std::runtime_error("pipe failed");
+  }
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
+  env_strings.insert(env_strings.end(), extra_env.begin(), extra_env.end());
+  std::vector<char*> env;
+  for (auto& e : env_strings) env.push_back(e.data());
+  env.push_back(nullptr);
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  pid_t pid;
+  const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  if (rc != 0) {
+    close(out_pipe[0]);
+    close(err_pipe[0]);
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
+  }
+
+  LimitedResult result;
+  const Clock::time_point deadline = start + std::chrono::milliseconds(time_limit_ms);
+  pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.run.out, &result.run.err};
+  int open_count = 2;
+  char buf[4096];
+  while (open_count > 0) {
+    int wait_ms = -1;
+    if (!result.timed_out) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) {
+        // Its pipes close when it dies, which ends this loop.
+        kill(pid, SIGKILL);
+        result.timed_out = true;
+      } else {
+        wait_ms = static_cast<int>(left);
+      }
+    }
+    if (poll(fds, 2, wait_ms) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        sinks[i]->append(buf, static_cast<size_t>(n));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_count;
+      }
+    }
+  }
+  for (pollfd& f : fds) {
+    if (f.fd >= 0) close(f.fd);
+  }
+
+  // A program may close its output and go on running: the limit holds here too.
+  int status = 0;
+  rusage usage{};
+  for (;;) {
+    const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid || (done < 0 && errno != EINTR)) break;
+    if (!result.timed_out && Clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      result.timed_out = true;
+    }
+    usleep(2000);
+  }
+  result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.peak_rss_kib = usage.ru_maxrss;
+  result.run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  return result;
+}
+
+}  // namespace quave::test

@@ -1,0 +1,33 @@
+// Runs a program with a time limit and reports how long it took and how much
+// memory it held at its peak: for inputs built to make it hang or balloon.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/process.hpp"
+
+namespace quave::test {
+
+struct LimitedResult {
+  ProcessResult run;          // exit_code -1 when killed or ended by a signal
+  bool timed_out = false;     // killed at the time limit
+  int signal = 0;             // the signal that ended it, 0 if it exited
+  long peak_rss_kib = 0;      // the child's maximum resident set
+  double seconds = 0;         // wall time
+};
+
+// Like run_process, but sends SIGKILL once `time_limit_ms` has passed.
+LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
+                          const std::vector<std::string>& extra_env = {});
+
+// Whether the programs under test carry a sanitizer runtime, which multiplies
+// their memory use and slows them down.
+constexpr bool kSanitizedBuild =
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    true;
+#else
+    false;
+#endif
+
+}  // namespace quave::test
