@@ -55,7 +55,9 @@ po::options_description fault_options() {
       ("noise", po::value<Strings>()->composing(), "KINDS: unrelated messages before replies")
       ("twice", po::value<Strings>()->composing(), "KINDS: send every reply two times")
       ("truncate", po::value<Strings>()->composing(), "[KINDS:]N drop N bytes before the end byte")
-      ("overlong", po::value<Strings>()->composing(), "[KINDS:]N add N zero bytes before the end byte");
+      ("overlong", po::value<Strings>()->composing(), "[KINDS:]N add N zero bytes before the end byte")
+      ("flood", po::value<Strings>()->composing(),
+       "[KINDS:]N N unrelated messages before each reply, spread over N/20 ms");
   return d;
 }
 
@@ -143,6 +145,7 @@ void apply_faults(const po::variables_map& vm, SimConfig& c) {
   count_fault("delay", &KindFaults::delay_ms, 600000);
   count_fault("truncate", &KindFaults::truncate, 65536);
   count_fault("overlong", &KindFaults::overlong, 65536);
+  count_fault("flood", &KindFaults::flood, 100000);
   for (const std::string& v : list(vm, "status")) {
     const auto [kinds, byte] = split_kinds(v, kLoadsAndClears);
     if ((kinds & ~kLoadsAndClears).any()) {

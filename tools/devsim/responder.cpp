@@ -49,20 +49,53 @@ std::vector<Message> noise_before(const Message& reply) {
   };
 }
 
+std::vector<Message> flood_before(const Message& reply, unsigned count) {
+  // Copies of the reply that differ where recognition looks: the channel
+  // nibble, the model's family id, the manufacturer.
+  Message other_channel = reply, other_model = reply, other_maker = reply;
+  if (reply.size() > 6 && reply[2] != 0x50) {
+    other_channel[2] = static_cast<uint8_t>(0x30 | ((reply[2] + 1) & 0x0F));
+    other_model[5] = 0x5D;
+  } else if (reply.size() > 7) {
+    other_channel[3] = 0x00;  // a search request, not a reply
+    other_model[7] = 0x02;    // family high byte of no known model
+  }
+  if (other_maker.size() > 1) other_maker[1] = kOtherManufacturer;
+  Message long_sysex{0xF0, kOtherManufacturer};
+  for (uint8_t i = 0; i < 60; ++i) long_sysex.push_back(i);
+  long_sysex.push_back(0xF7);
+  const std::vector<Message> mix = {
+      {0x90, 0x3C, 0x40}, {0xF8},          {0xB0, 0x07, 0x64}, other_channel,
+      {0x80, 0x3C, 0x00}, {0xE0, 0x00, 0x40}, other_model,     {0xFE},
+      long_sysex,         {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
+      other_maker,        {0xC0, 0x05},
+  };
+  std::vector<Message> out;
+  out.reserve(count);
+  for (unsigned i = 0; i < count; ++i) out.push_back(mix[i % mix.size()]);
+  return out;
+}
+
 std::vector<Outgoing> shape_replies(const KindFaults& f, std::vector<Message> replies) {
   for (Message& m : replies) shape_one(f, m);
-  std::vector<Message> sent;
+  std::vector<Outgoing> out;
+  unsigned flooded = 0;  // paces the flood and holds back what follows it
+  const auto send = [&](Message m) {
+    out.push_back({f.delay_ms + (flooded + kFloodPerMs - 1) / kFloodPerMs, std::move(m)});
+  };
   const int rounds = f.twice ? 2 : 1;
   for (int round = 0; round < rounds; ++round) {
     for (const Message& m : replies) {
-      if (f.noise) {
-        for (Message& n : noise_before(m)) sent.push_back(std::move(n));
+      for (Message& n : flood_before(m, f.flood)) {
+        send(std::move(n));
+        ++flooded;
       }
-      sent.push_back(m);
+      if (f.noise) {
+        for (Message& n : noise_before(m)) send(std::move(n));
+      }
+      send(m);
     }
   }
-  std::vector<Outgoing> out;
-  for (Message& m : sent) out.push_back({f.delay_ms, std::move(m)});
   return out;
 }
 

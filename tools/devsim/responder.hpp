@@ -18,6 +18,14 @@ struct Outgoing {
 // copy of `reply` under that other manufacturer id.
 std::vector<Message> noise_before(const Message& reply);
 
+// The first `count` messages of an endless mix of traffic that no device
+// link may take for `reply`: channel and real-time messages, other
+// manufacturers' SysEx, and copies of `reply` for another channel or model.
+std::vector<Message> flood_before(const Message& reply, unsigned count);
+
+// Flood messages leave at this rate, so that the MIDI link's buffers keep up.
+constexpr unsigned kFloodPerMs = 20;
+
 // Applies the reply-shaping faults of `f` to `replies`.
 std::vector<Outgoing> shape_replies(const KindFaults& f, std::vector<Message> replies);
 

@@ -50,6 +50,7 @@ struct KindFaults {
   bool twice = false;             // the answer is sent two times
   unsigned truncate = 0;          // bytes removed before each reply's end byte
   unsigned overlong = 0;          // zero bytes added before each reply's end byte
+  unsigned flood = 0;             // unrelated messages before each reply, paced
 };
 
 struct Preload {
