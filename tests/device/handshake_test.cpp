@@ -140,23 +140,23 @@ TEST(Handshake, DeviceErrorsEndIt) {
   const Case cases[] = {
       {"api platform 4",
        [a](const Message& r, std::vector<Message>& out) {
-         if (r[6] == 0x17) out = {test::api_reply(a, 4, 1, 1, 0)};
+         if (r.size() > 6 && r[6] == 0x17) out = {test::api_reply(a, 4, 1, 1, 0)};
        },
        "Error: Got user api reply for wrong target platform.\n", 2},
       {"wrong module",
        [a](const Message& r, std::vector<Message>& out) {
-         if (r[6] == 0x18 && r[7] == 2) out = {test::module_info_reply(a, 3, {})};
+         if (r.size() > 7 && r[6] == 0x18 && r[7] == 2) out = {test::module_info_reply(a, 3, {})};
        },
        "Error: Got module info with invalid module ID.\n", 5},
       {"wrong slot",
        [a](const Message& r, std::vector<Message>& out) {
-         if (r[6] == 0x19 && r[8] == 1) out = {test::slot_status_reply(a, 1, 0, {})};
+         if (r.size() > 8 && r[6] == 0x19 && r[8] == 1) out = {test::slot_status_reply(a, 1, 0, {})};
        },
        "Error: Got slot status with invalid slot ID.\n", 9},
       // A repeated reply arrives after the index has moved on.
       {"module reply twice",
        [](const Message& r, std::vector<Message>& out) {
-         if (r[6] == 0x18 && r[7] == 0) out.push_back(out.front());
+         if (r.size() > 7 && r[6] == 0x18 && r[7] == 0) out.push_back(out.front());
        },
        "Error: Got module info with invalid module ID.\n", 0},
   };
