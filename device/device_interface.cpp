@@ -11,6 +11,14 @@ DeviceInterface::DeviceInterface(uint32_t options_word)
 }
 
 DeviceInterface::~DeviceInterface() {
+  // RtMidi's JACK output frees its ring buffer before it stops the client's
+  // process thread, which may still be reading it (seen as a crash at exit).
+  // Closing the port first and letting a few cycles pass keeps that thread
+  // off the buffer.
+  if (midi_out && midi_out->isPortOpen()) {
+    midi_out->closePort();
+    pause_10ms();
+  }
   // The output goes first; closing the input stops the callback before the
   // records it writes into go away.
   midi_out.reset();
