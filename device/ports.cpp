@@ -130,20 +130,28 @@ std::string DeviceInterface::output_port_name(unsigned i) {
   }
 }
 
-void DeviceInterface::list_input_ports(std::ostream& out) {
-  if (!ensure_midi_in()) return;
-  const unsigned count = input_port_count();
-  for (unsigned i = 0; i < count; ++i) {
-    out << "    in  " << i << ": " << input_port_name(i) << '\n';
+namespace {
+
+// An error part-way ends the listing where it stands.
+void list_ports(RtMidi& midi, const char* role, bool debug, std::ostream& out) {
+  QuietStderr quiet(debug);
+  try {
+    const unsigned count = midi.getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+      out << "    " << role << i << ": " << midi.getPortName(i) << '\n';
+    }
+  } catch (const RtMidiError&) {
   }
 }
 
+}  // namespace
+
+void DeviceInterface::list_input_ports(std::ostream& out) {
+  if (ensure_midi_in()) list_ports(*midi_in, "in  ", options & kOptionDebug, out);
+}
+
 void DeviceInterface::list_output_ports(std::ostream& out) {
-  if (!ensure_midi_out()) return;
-  const unsigned count = output_port_count();
-  for (unsigned i = 0; i < count; ++i) {
-    out << "    out " << i << ": " << output_port_name(i) << '\n';
-  }
+  if (ensure_midi_out()) list_ports(*midi_out, "out ", options & kOptionDebug, out);
 }
 
 bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
