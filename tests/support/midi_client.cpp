@@ -1,5 +1,6 @@
 #include "tests/support/midi_client.hpp"
 
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -34,6 +35,12 @@ MidiClient::MidiClient(const std::string& server, const std::string& read_port,
 }
 
 MidiClient::~MidiClient() {
+  // RtMidi's JACK output frees its ring buffer before its process thread
+  // stops; closing the port and letting a few cycles pass avoids a crash.
+  if (out_ && out_->isPortOpen()) {
+    out_->closePort();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   out_.reset();
   in_.reset();
 }
