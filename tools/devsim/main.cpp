@@ -1,5 +1,6 @@
 // quave-devsim: a simulated synthesizer on two virtual MIDI ports, for tests
 // and for trying units without hardware. See the README.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -41,9 +42,18 @@ void serve(devsim::MidiLink& link, const devsim::SimConfig& config, devsim::Requ
   std::multimap<Clock::time_point, quave::Message> outbox;
   // The wait is short so that a signal ends the loop promptly.
   constexpr auto kTick = std::chrono::milliseconds(50);
+  // However late the loop runs, at most kFloodPerMs messages leave in any
+  // millisecond: a burst would overflow the link's buffers and be dropped.
+  Clock::time_point window_end{};
+  unsigned sent_in_window = 0;
   while (!g_stop) {
     Clock::time_point wake = Clock::now() + kTick;
-    if (!outbox.empty() && outbox.begin()->first < wake) wake = outbox.begin()->first;
+    if (!outbox.empty()) {
+      const Clock::time_point due =
+          sent_in_window >= devsim::kFloodPerMs ? std::max(outbox.begin()->first, window_end)
+                                                : outbox.begin()->first;
+      wake = std::min(wake, due);
+    }
     for (const quave::Message& request : link.receive(wake)) {
       const Clock::time_point arrived = Clock::now();
       log.record(request);
@@ -53,10 +63,15 @@ void serve(devsim::MidiLink& link, const devsim::SimConfig& config, devsim::Requ
       }
     }
     const Clock::time_point now = Clock::now();
-    while (!outbox.empty() && outbox.begin()->first <= now) {
+    if (now >= window_end) {
+      window_end = now + std::chrono::milliseconds(1);
+      sent_in_window = 0;
+    }
+    while (!outbox.empty() && outbox.begin()->first <= now && sent_in_window < devsim::kFloodPerMs) {
       if (config.verbose) print_line(stdout, ">> " + devsim::hex_line(outbox.begin()->second));
       link.send(outbox.begin()->second);
       outbox.erase(outbox.begin());
+      ++sent_in_window;
     }
   }
 }
