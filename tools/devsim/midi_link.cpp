@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 
 namespace devsim {
 
@@ -38,6 +39,14 @@ MidiLink::MidiLink(const std::string& api, const std::string& in_name,
 }
 
 MidiLink::~MidiLink() {
+  // RtMidi's JACK output frees its ring buffer before its process thread
+  // stops; unregistering the port and letting a few cycles pass keeps that
+  // thread off the buffer (seen as a crash at shutdown). A virtual port does
+  // not count as open, so it is closed unconditionally.
+  if (out_) {
+    out_->closePort();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   // Output first, so no reply leaves after the input stopped listening.
   out_.reset();
   in_.reset();
