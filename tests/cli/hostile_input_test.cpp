@@ -2,6 +2,7 @@
 // must end with its error line and exit code 1, quickly and in bounded memory.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -169,13 +170,30 @@ constexpr int kTimeLimitMs = kSanitizedBuild ? 60000 : 20000;
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
+std::string file_name(const std::string& what) {
+  std::string name = what;
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+}
+
+// bench/hostile-inputs.sh measures the inputs outside the tests: it names a
+// folder in QUAVE_HOSTILE_INPUTS, and each input is copied there.
+void keep_for_measuring(const std::string& what, const std::string& bytes) {
+  if (const char* dir = std::getenv("QUAVE_HOSTILE_INPUTS"))
+    write_file(std::string(dir) + "/" + file_name(what) + ".vstlunit", bytes);
+}
+
 class HostileArchive : public ::testing::TestWithParam<Case> {};
 
 TEST_P(HostileArchive, FailsWithItsErrorLine) {
   const Case& c = GetParam();
   TempDir dir;
   const std::string path = dir.file("hostile.vstlunit");
-  write_file(path, raw_zip(c.entries()));
+  const std::string bytes = raw_zip(c.entries());
+  write_file(path, bytes);
+  keep_for_measuring(c.what, bytes);
   const LimitedResult r = run_limited({cli_path(), "check", "--unit", path}, kTimeLimitMs);
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.signal, 0);
@@ -185,13 +203,8 @@ TEST_P(HostileArchive, FailsWithItsErrorLine) {
   EXPECT_LT(r.peak_rss_kib, kMemoryBoundKiB);
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, HostileArchive, ::testing::ValuesIn(cases()), [](const auto& info) {
-  std::string name = info.param.what;
-  for (char& ch : name) {
-    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  }
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Inputs, HostileArchive, ::testing::ValuesIn(cases()),
+                         [](const auto& info) { return file_name(info.param.what); });
 
 // Every cut of a real package either fails to open or fails a later step;
 // none is taken for a package.
@@ -205,6 +218,7 @@ TEST(HostileArchive, TruncatedPackagesFail) {
                       size_t{1}}) {
     SCOPED_TRACE("kept " + std::to_string(keep) + " of " + std::to_string(whole.size()) + " bytes");
     write_file(path, whole.substr(0, keep));
+    keep_for_measuring("truncated to " + std::to_string(keep) + " bytes", whole.substr(0, keep));
     const LimitedResult r = run_limited({cli_path(), "check", "--unit", path}, kTimeLimitMs);
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.run.exit_code, 1);
