@@ -57,6 +57,9 @@ class DeviceInterface {
   WaitOutcome wait_for_reply(uint32_t flag_mask, uint32_t timeout_ms) {
     return quave::wait_for_reply(pending, flag_mask, timeout_ms);
   }
+  WaitOutcome wait_for_reply(uint32_t flag_mask, uint32_t timeout_ms, uint32_t asked_index) {
+    return quave::wait_for_reply(pending, flag_mask, timeout_ms, asked_index);
+  }
   // The RtMidi input callback.
   static void on_midi_message(double timestamp, std::vector<unsigned char>* message,
                               void* user_data);

@@ -100,7 +100,11 @@ void dispatch_reply(PendingRequest& pending, Message& message) {
 }
 
 WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms) {
-  const uint32_t start_index = pending.index;
+  return wait_for_reply(pending, flag_mask, timeout_ms, pending.index);
+}
+
+WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms,
+                           uint32_t start_index) {
   for (;;) {
     pause_10ms();
     flush_both();

@@ -62,7 +62,11 @@ void dispatch_reply(PendingRequest& pending, Message& message);
 
 // Polls every 10 ms (flushing stdout and stderr each turn) until a bit of
 // `flag_mask` or the error bit is set, `index` moves, or `timeout_ms` runs out.
+// `index` is compared with its value on entry; the handshake passes the index
+// it asked for instead, since a quick reply can move it before the wait starts.
 WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms);
+WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms,
+                           uint32_t asked_index);
 
 // Sleeps until 10 ms past the current system time.
 void pause_10ms();

@@ -66,9 +66,11 @@ class HandshakeSteps {
   bool module_info() {
     if (verbose_) out_text("> Available modules:\n\n");
     for (;;) {
-      const uint8_t module = pending_.index & 0x7F;
+      const uint32_t asked = pending_.index;
+      const uint8_t module = asked & 0x7F;
       device_.send_request(make_module_info_request(device_.info.address(), module));
-      const WaitOutcome outcome = device_.wait_for_reply(kFlagModulesDone, kHandshakeTimeoutMs);
+      const WaitOutcome outcome =
+          device_.wait_for_reply(kFlagModulesDone, kHandshakeTimeoutMs, asked);
       if (outcome == WaitOutcome::progressed) continue;
       if (outcome != WaitOutcome::received) {
         return failed(outcome, "Error: Module info request timed out.");
@@ -97,7 +99,8 @@ class HandshakeSteps {
       device_.send_request(make_slot_status_request(device_.info.address(),
                                                     static_cast<uint8_t>(m),
                                                     static_cast<uint8_t>(s)));
-      const WaitOutcome outcome = device_.wait_for_reply(kFlagSlotsDone, kHandshakeTimeoutMs);
+      const WaitOutcome outcome =
+          device_.wait_for_reply(kFlagSlotsDone, kHandshakeTimeoutMs, index);
       if (outcome == WaitOutcome::progressed) continue;
       if (outcome != WaitOutcome::received) {
         // The same words as the module step.
