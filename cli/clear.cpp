@@ -43,13 +43,9 @@ int clear(int argc, char** argv) {
       ("help,h", "Display usage help.")
       ("module,m", po::value<std::string>(), "Module specifier: modfx, delfx, revfx, osc.")
       ("slot,s", po::value<uint16_t>(), "Index of slot to clear. To clear all, use -a/--all option.")
-      ("all,a", "Clear all slots of specified module.")
-      ("list,l", "List all available MIDI ports.")
-      ("inport,i", po::value<uint16_t>(), "Input MIDI port index.")
-      ("outport,o", po::value<uint16_t>(), "Output MIDI port index.")
-      ("verbose,v", "Print out verbose details about each step.")
-      ("debug,d", "Print out transaction details.")
-      ("version,V", "Display version information.");
+      ("all,a", "Clear all slots of specified module.");
+    add_device_options(table);
+    table.add_options()("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli clear <options>", vm)) return *done;
 

@@ -7,6 +7,15 @@
 
 namespace quave {
 
+void add_device_options(po::options_description& table) {
+  table.add_options()
+    ("list,l", "List all available MIDI ports.")
+    ("inport,i", po::value<uint16_t>(), "Input MIDI port index.")
+    ("outport,o", po::value<uint16_t>(), "Output MIDI port index.")
+    ("verbose,v", "Print out verbose details about each step.")
+    ("debug,d", "Print out transaction details.");
+}
+
 std::optional<int32_t> read_module(const std::string& text) {
   if (auto module = module_from_name(text)) return *module;
   err_line("Error: Invalid module specifier. (" + text + ")");

@@ -24,6 +24,10 @@ struct DeviceSettings {
   uint32_t options = 0;
 };
 
+// The rows the three device commands declare alike, in their order: list,
+// inport, outport, verbose, debug.
+void add_device_options(po::options_description& table);
+
 // The ModuleId of a module name (exact, case-sensitive, "global" included),
 // or the invalid-module error line and nothing.
 std::optional<int32_t> read_module(const std::string& text);
