@@ -53,7 +53,9 @@ TEST(ClearE2E, WholeModule) {
   expect_run(rig.run_cli({"clear", "-m", "global", "-a"}), 1,
              kHandshaking + "> Clearing all slots of \"Global\" module.\n",
              "Error: Invalid module ID.\nError: Failed to clear slots.\n");
-  EXPECT_EQ(clears(rig, sim).back(), "f0 42 30 00 01 4b 1d 00 f7");
+  const auto all = clears(rig, sim);
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all.back(), "f0 42 30 00 01 4b 1d 00 f7");
 }
 
 TEST(ClearE2E, RefusalsBeforeAndAfterTheHandshake) {
