@@ -52,10 +52,10 @@ peak_kib() {
 }
 
 printf '%-10s %12s %12s %7s %14s %14s\n' package "check ms" "unzip ms" ratio "check KiB" "unzip KiB"
-for spec in typical:16384 1MiB:1048576; do
-  name=${spec%%:*}
+for package in typical:16384 1MiB:1048576; do
+  name=${package%%:*}
   file="$work/$name.vstlunit"
-  make_package "$file" "${spec#*:}"
+  make_package "$file" "${package#*:}"
   "$cli" check --unit "$file" >/dev/null  # must pass before it is timed
   read -r check unzip_t < <(ms_per_run "$file")
   ratio=$(awk -v a="$check" -v b="$unzip_t" 'BEGIN { printf "%.2f", a / b }')
