@@ -1,6 +1,6 @@
 #include "device/device_interface.hpp"
 
-#include <RtMidi.h>
+#include "device/midi_port.hpp"
 
 namespace quave {
 
@@ -15,8 +15,8 @@ DeviceInterface::~DeviceInterface() {
   // process thread, which may still be reading it (seen as a crash at exit).
   // Closing the port first and letting a few cycles pass keeps that thread
   // off the buffer.
-  if (midi_out && midi_out->isPortOpen()) {
-    midi_out->closePort();
+  if (midi_out && midi_out->is_open()) {
+    midi_out->close();
     pause_10ms();
   }
   // The output goes first; closing the input stops the callback before the
@@ -34,18 +34,15 @@ void DeviceInterface::send_request(const Message& message) {
   if (!ensure_midi_out()) return;
   // A send that fails is not reported here: the wait that follows times out
   // and says so.
-  try {
-    midi_out->sendMessage(&message);
-  } catch (const RtMidiError&) {
-  }
+  midi_out->send(message.data(), message.size());
 }
 
-void DeviceInterface::on_midi_message(double, std::vector<unsigned char>* message,
+void DeviceInterface::on_midi_message(double, const unsigned char* message, size_t size,
                                       void* user_data) {
-  if (!message || !user_data) return;
+  if (!user_data || (!message && size > 0)) return;
   auto* device = static_cast<DeviceInterface*>(user_data);
   if (!(device->state & kStatePortsOpen)) return;
-  Message copy(message->begin(), message->end());
+  Message copy(message, message + size);
   dispatch_reply(device->pending, copy);
 }
 

@@ -15,10 +15,9 @@
 #include "device/engine.hpp"
 #include "device/messages.hpp"
 
-class RtMidiIn;
-class RtMidiOut;
-
 namespace quave {
+
+class MidiPort;
 
 constexpr uint32_t kStateConstructed = 0x1;
 constexpr uint32_t kStatePortsOpen = 0x4;
@@ -60,8 +59,8 @@ class DeviceInterface {
   WaitOutcome wait_for_reply(uint32_t flag_mask, uint32_t timeout_ms, uint32_t asked_index) {
     return quave::wait_for_reply(pending, flag_mask, timeout_ms, asked_index);
   }
-  // The RtMidi input callback.
-  static void on_midi_message(double timestamp, std::vector<unsigned char>* message,
+  // The MIDI input callback.
+  static void on_midi_message(double timestamp, const unsigned char* message, size_t size,
                               void* user_data);
 
   uint32_t options;
@@ -77,8 +76,8 @@ class DeviceInterface {
   bool ensure_midi_in();
   bool ensure_midi_out();
 
-  std::unique_ptr<RtMidiIn> midi_in;
-  std::unique_ptr<RtMidiOut> midi_out;
+  std::unique_ptr<MidiPort> midi_in;
+  std::unique_ptr<MidiPort> midi_out;
 };
 
 // The one unit image a run loads; the load command fills it, load_unit reads

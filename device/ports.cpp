@@ -1,12 +1,11 @@
 // Port discovery and opening for DeviceInterface.
-#include <RtMidi.h>
-
 #include <boost/regex.hpp>
 #include <optional>
 #include <ostream>
 
 #include "device/console.hpp"
 #include "device/device_interface.hpp"
+#include "device/midi_port.hpp"
 #include "device/quiet_stderr.hpp"
 
 namespace quave {
@@ -29,24 +28,14 @@ namespace {
 // The default API is the first compiled backend, which may fail outright (an
 // ALSA build on a machine without a sequencer) while another one works, so
 // each is tried: the first with ports wins, else the first that exists.
-template <class Port>
-std::unique_ptr<Port> create_port_object(const char* client_name) {
-  std::vector<RtMidi::Api> apis;
-  RtMidi::getCompiledApi(apis);
-  std::unique_ptr<Port> first;
-  for (RtMidi::Api api : apis) {
-    std::unique_ptr<Port> candidate;
-    try {
-      candidate = std::make_unique<Port>(api, client_name);
-    } catch (const RtMidiError&) {
-      continue;
-    }
+std::unique_ptr<MidiPort> create_port(MidiDirection direction, const char* client_name,
+                                      bool debug) {
+  std::unique_ptr<MidiPort> first;
+  for (int backend : midi_backends(debug)) {
+    std::unique_ptr<MidiPort> candidate = MidiPort::create(direction, backend, client_name);
+    if (!candidate) continue;
     unsigned count = 0;
-    try {
-      count = candidate->getPortCount();
-    } catch (const RtMidiError&) {
-    }
-    if (count > 0) return candidate;
+    if (candidate->port_count(count) && count > 0) return candidate;
     if (!first) first = std::move(candidate);
   }
   return first;
@@ -77,7 +66,7 @@ std::optional<std::pair<unsigned, std::string>> search_ports(unsigned count, Nam
 bool DeviceInterface::ensure_midi_in() {
   if (!midi_in) {
     QuietStderr quiet(options & kOptionDebug);
-    midi_in = create_port_object<RtMidiIn>("RtMidi Input Client");
+    midi_in = create_port(MidiDirection::input, "RtMidi Input Client", options & kOptionDebug);
   }
   return midi_in != nullptr;
 }
@@ -85,7 +74,7 @@ bool DeviceInterface::ensure_midi_in() {
 bool DeviceInterface::ensure_midi_out() {
   if (!midi_out) {
     QuietStderr quiet(options & kOptionDebug);
-    midi_out = create_port_object<RtMidiOut>("RtMidi Output Client");
+    midi_out = create_port(MidiDirection::output, "RtMidi Output Client", options & kOptionDebug);
   }
   return midi_out != nullptr;
 }
@@ -93,54 +82,41 @@ bool DeviceInterface::ensure_midi_out() {
 unsigned DeviceInterface::input_port_count() {
   if (!ensure_midi_in()) return 0;
   QuietStderr quiet(options & kOptionDebug);
-  try {
-    return midi_in->getPortCount();
-  } catch (const RtMidiError&) {
-    return 0;
-  }
+  unsigned count = 0;
+  return midi_in->port_count(count) ? count : 0;
 }
 
 unsigned DeviceInterface::output_port_count() {
   if (!ensure_midi_out()) return 0;
   QuietStderr quiet(options & kOptionDebug);
-  try {
-    return midi_out->getPortCount();
-  } catch (const RtMidiError&) {
-    return 0;
-  }
+  unsigned count = 0;
+  return midi_out->port_count(count) ? count : 0;
 }
 
 std::string DeviceInterface::input_port_name(unsigned i) {
   if (!ensure_midi_in()) return "";
   QuietStderr quiet(options & kOptionDebug);
-  try {
-    return midi_in->getPortName(i);
-  } catch (const RtMidiError&) {
-    return "error";
-  }
+  std::string name;
+  return midi_in->port_name(i, name) ? name : "error";
 }
 
 std::string DeviceInterface::output_port_name(unsigned i) {
   if (!ensure_midi_out()) return "";
   QuietStderr quiet(options & kOptionDebug);
-  try {
-    return midi_out->getPortName(i);
-  } catch (const RtMidiError&) {
-    return "error";
-  }
+  std::string name;
+  return midi_out->port_name(i, name) ? name : "error";
 }
 
 namespace {
 
 // An error part-way ends the listing where it stands.
-void list_ports(RtMidi& midi, const char* role, bool debug, std::ostream& out) {
+void list_ports(MidiPort& midi, const char* role, bool debug, std::ostream& out) {
   QuietStderr quiet(debug);
-  try {
-    const unsigned count = midi.getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-      out << "    " << role << i << ": " << midi.getPortName(i) << '\n';
-    }
-  } catch (const RtMidiError&) {
+  unsigned count = 0;
+  if (!midi.port_count(count)) return;
+  std::string name;
+  for (unsigned i = 0; i < count && midi.port_name(i, name); ++i) {
+    out << "    " << role << i << ": " << name << '\n';
   }
 }
 
@@ -187,27 +163,14 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   bool opened = ensure_midi_in() && in_port < input_port_count();
   if (opened) {
     QuietStderr quiet(debug);
-    try {
-      midi_in->openPort(in_port, "RtMidi Input");
-      midi_in->ignoreTypes(false, true, true);
-    } catch (const RtMidiError&) {
-      opened = false;
-    }
+    opened = midi_in->open(in_port, "RtMidi Input") && midi_in->ignore_types(false, true, true);
   }
   if (!opened) {
     err_text("Error: Could not open quave input port.\n");
     return false;
   }
 
-  bool callback_set = midi_in != nullptr;
-  if (callback_set) {
-    try {
-      midi_in->setCallback(&DeviceInterface::on_midi_message, this);
-    } catch (const RtMidiError&) {
-      callback_set = false;
-    }
-  }
-  if (!callback_set) {
+  if (!midi_in->set_callback(&DeviceInterface::on_midi_message, this)) {
     err_text("Error: Could not set callback on input port.\n");
     return false;
   }
@@ -215,11 +178,7 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   opened = ensure_midi_out() && out_port < output_port_count();
   if (opened) {
     QuietStderr quiet(debug);
-    try {
-      midi_out->openPort(out_port, "RtMidi Output");
-    } catch (const RtMidiError&) {
-      opened = false;
-    }
+    opened = midi_out->open(out_port, "RtMidi Output");
   }
   if (!opened) {
     err_line("Error: Could not open quave output port.");

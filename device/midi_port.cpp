@@ -1,0 +1,180 @@
+#include "device/midi_port.hpp"
+
+#include <dlfcn.h>
+#include <rtmidi_c.h>
+
+#include <climits>
+
+#include "device/console.hpp"
+
+namespace quave {
+
+namespace {
+
+// The library's C interface, resolved by name. Its C++ classes cannot be
+// reached through dlsym, and linking them would map the library (with the
+// sound server's client libraries) into every run.
+struct MidiLibrary {
+  decltype(&rtmidi_get_compiled_api) get_compiled_api;
+  decltype(&rtmidi_in_create) in_create;
+  decltype(&rtmidi_in_free) in_free;
+  decltype(&rtmidi_in_set_callback) in_set_callback;
+  decltype(&rtmidi_in_ignore_types) in_ignore_types;
+  decltype(&rtmidi_out_create) out_create;
+  decltype(&rtmidi_out_free) out_free;
+  decltype(&rtmidi_out_send_message) out_send_message;
+  decltype(&rtmidi_get_port_count) get_port_count;
+  decltype(&rtmidi_get_port_name) get_port_name;
+  decltype(&rtmidi_open_port) open_port;
+  decltype(&rtmidi_close_port) close_port;
+};
+
+template <class Function>
+bool resolve(void* handle, const char* symbol, Function& function) {
+  function = reinterpret_cast<Function>(dlsym(handle, symbol));
+  return function != nullptr;
+}
+
+// Loaded once; the handle stays open for the life of the process because the
+// library's threads may run until the last port is freed.
+const MidiLibrary* load_library(std::string& why) {
+  void* handle = dlopen(QUAVE_RTMIDI_SONAME, RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    why = dlerror();
+    return nullptr;
+  }
+  static MidiLibrary library;
+  const bool complete = resolve(handle, "rtmidi_get_compiled_api", library.get_compiled_api) &&
+                        resolve(handle, "rtmidi_in_create", library.in_create) &&
+                        resolve(handle, "rtmidi_in_free", library.in_free) &&
+                        resolve(handle, "rtmidi_in_set_callback", library.in_set_callback) &&
+                        resolve(handle, "rtmidi_in_ignore_types", library.in_ignore_types) &&
+                        resolve(handle, "rtmidi_out_create", library.out_create) &&
+                        resolve(handle, "rtmidi_out_free", library.out_free) &&
+                        resolve(handle, "rtmidi_out_send_message", library.out_send_message) &&
+                        resolve(handle, "rtmidi_get_port_count", library.get_port_count) &&
+                        resolve(handle, "rtmidi_get_port_name", library.get_port_name) &&
+                        resolve(handle, "rtmidi_open_port", library.open_port) &&
+                        resolve(handle, "rtmidi_close_port", library.close_port);
+  if (!complete) {
+    why = dlerror();
+    return nullptr;
+  }
+  return &library;
+}
+
+const MidiLibrary* library(bool debug) {
+  static std::string why;
+  static const MidiLibrary* const loaded = load_library(why);
+  static bool told = false;
+  if (!loaded && debug && !told) {
+    err_line("Could not load the MIDI library: " + why);
+    told = true;
+  }
+  return loaded;
+}
+
+// Only reached through a MidiPort, which exists only once the library loaded.
+const MidiLibrary& lib() { return *library(false); }
+
+}  // namespace
+
+std::vector<int> midi_backends(bool debug) {
+  const MidiLibrary* midi = library(debug);
+  if (!midi) return {};
+  RtMidiApi apis[RTMIDI_API_NUM];
+  const int count = midi->get_compiled_api(apis, RTMIDI_API_NUM);
+  std::vector<int> backends;
+  for (int i = 0; i < count && i < RTMIDI_API_NUM; ++i) backends.push_back(apis[i]);
+  return backends;
+}
+
+std::unique_ptr<MidiPort> MidiPort::create(MidiDirection direction, int backend,
+                                           const char* client_name) {
+  const MidiLibrary* midi = library(false);
+  if (!midi) return nullptr;
+  const auto api = static_cast<RtMidiApi>(backend);
+  // 100 messages is the library's own default input queue.
+  RtMidiWrapper* handle = direction == MidiDirection::input
+                              ? midi->in_create(api, client_name, 100)
+                              : midi->out_create(api, client_name);
+  if (!handle) return nullptr;
+  std::unique_ptr<MidiPort> port(new MidiPort(direction, handle));
+  if (!handle->ok || !handle->ptr) return nullptr;
+  return port;
+}
+
+MidiPort::~MidiPort() {
+  if (direction_ == MidiDirection::input) {
+    lib().in_free(handle_);
+  } else {
+    lib().out_free(handle_);
+  }
+}
+
+// The wrapper's flag stays false after a failure, so it is set before each
+// call and read after it.
+bool MidiPort::last_call_ok() const { return handle_->ok; }
+
+bool MidiPort::port_count(unsigned& count) {
+  handle_->ok = true;
+  const unsigned n = lib().get_port_count(handle_);
+  if (!last_call_ok()) return false;
+  count = n;
+  return true;
+}
+
+bool MidiPort::port_name(unsigned index, std::string& name) {
+  handle_->ok = true;
+  int length = 0;
+  if (lib().get_port_name(handle_, index, nullptr, &length) < 0 || !last_call_ok()) return false;
+  if (length <= 0) {
+    name.clear();
+    return true;
+  }
+  std::string buffer(static_cast<size_t>(length), '\0');
+  if (lib().get_port_name(handle_, index, buffer.data(), &length) < 0 || !last_call_ok()) {
+    return false;
+  }
+  // The name may have changed between the two calls; the library cuts it to
+  // the buffer and ends it with a zero byte.
+  name.assign(buffer.c_str());
+  return true;
+}
+
+bool MidiPort::open(unsigned index, const char* port_name) {
+  handle_->ok = true;
+  lib().open_port(handle_, index, port_name);
+  open_ = last_call_ok();
+  return open_;
+}
+
+void MidiPort::close() {
+  if (!open_) return;
+  handle_->ok = true;
+  lib().close_port(handle_);
+  open_ = false;
+}
+
+bool MidiPort::ignore_types(bool sysex, bool timing, bool sensing) {
+  if (direction_ != MidiDirection::input) return false;
+  handle_->ok = true;
+  lib().in_ignore_types(handle_, sysex, timing, sensing);
+  return last_call_ok();
+}
+
+bool MidiPort::set_callback(MidiCallback callback, void* user_data) {
+  if (direction_ != MidiDirection::input) return false;
+  handle_->ok = true;
+  lib().in_set_callback(handle_, callback, user_data);
+  return last_call_ok();
+}
+
+bool MidiPort::send(const uint8_t* bytes, size_t size) {
+  if (direction_ != MidiDirection::output || size > static_cast<size_t>(INT_MAX)) return false;
+  handle_->ok = true;
+  lib().out_send_message(handle_, bytes, static_cast<int>(size));
+  return last_call_ok();
+}
+
+}  // namespace quave

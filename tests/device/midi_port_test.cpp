@@ -1,0 +1,75 @@
+// The MIDI library is opened only by the device commands, and its absence is
+// an ordinary connection failure, not a crash or a refusal to start.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/process.hpp"
+
+namespace quave::test {
+namespace {
+
+const std::string kExample = source_dir() + "/examples/sawtooth.vstlunit";
+
+const std::string kNoPortsListing =
+    "Quave interface connection failed.\n"
+    "  Available MIDI inputs:\n\n"
+    "  Available MIDI ouputs:\n\n";
+const std::string kNoMatch = "Error: Could not find matching quave MIDI ports.\n\n";
+
+TEST(MidiLibrary, CheckNeverLoadsIt) {
+  // The loader's own log names every object it maps, linked or opened later.
+  const ProcessResult r = run_process({cli_path(), "check", "--unit", kExample}, {"LD_DEBUG=files"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.err.find("file=libzip"), std::string::npos) << "no loader log to look at";
+  for (const char* library : {"rtmidi", "libjack", "libasound"}) {
+    EXPECT_EQ(r.err.find(library), std::string::npos) << library << " was mapped by check";
+  }
+}
+
+struct Case {
+  std::vector<std::string> args;
+  std::string out;
+  std::string err;
+};
+
+class WithoutMidiLibrary : public ::testing::TestWithParam<Case> {};
+
+TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
+  // A file by the library's name that is no library at all stands in for a
+  // missing or broken install.
+  TempDir dir;
+  write_file(dir.file(QUAVE_RTMIDI_SONAME), "not a shared object\n");
+  const Case& c = GetParam();
+  std::vector<std::string> argv = {cli_path()};
+  argv.insert(argv.end(), c.args.begin(), c.args.end());
+  const ProcessResult r = run_process(argv, {"LD_LIBRARY_PATH=" + dir.path()});
+  EXPECT_EQ(r.out, c.out);
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(r.exit_code, 1);
+
+  // Debugging says why, once, ahead of the usual lines.
+  argv.push_back("-d");
+  const ProcessResult debug = run_process(argv, {"LD_LIBRARY_PATH=" + dir.path()});
+  const std::string why = "Could not load the MIDI library: " + dir.file(QUAVE_RTMIDI_SONAME) + ": ";
+  EXPECT_EQ(debug.err.rfind(why, 0), 0u) << debug.err;
+  EXPECT_EQ(debug.err.find(why, why.size()), std::string::npos) << debug.err;
+  EXPECT_NE(debug.err.find(c.err), std::string::npos) << debug.err;
+  EXPECT_EQ(debug.exit_code, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceCommands, WithoutMidiLibrary,
+    ::testing::Values(
+        Case{{"probe"}, "", kNoMatch + kNoPortsListing},
+        Case{{"probe", "-i", "0", "-o", "0"}, "",
+             "Error: Could not open quave input port.\n" + kNoPortsListing},
+        Case{{"load", "-u", kExample},
+             "> Parsing vestrel unit archive\n> Parsing manifest\n"
+             "> Parsing unit binary payload\n> Handshaking...\n",
+             kNoMatch + "Error: " + kNoPortsListing},
+        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsListing}));
+
+}  // namespace
+}  // namespace quave::test
