@@ -77,6 +77,15 @@ const MidiLibrary* library(bool debug) {
 // Only reached through a MidiPort, which exists only once the library loaded.
 const MidiLibrary& lib() { return *library(false); }
 
+// The wrapper's flag is never set back after a failure, so it is set before
+// each call and read after it.
+template <class Call>
+bool succeeds(RtMidiWrapper* handle, Call call) {
+  handle->ok = true;
+  call();
+  return handle->ok;
+}
+
 }  // namespace
 
 std::vector<int> midi_backends(bool debug) {
@@ -112,28 +121,27 @@ MidiPort::~MidiPort() {
   }
 }
 
-// The wrapper's flag stays false after a failure, so it is set before each
-// call and read after it.
-bool MidiPort::last_call_ok() const { return handle_->ok; }
-
 bool MidiPort::port_count(unsigned& count) {
-  handle_->ok = true;
-  const unsigned n = lib().get_port_count(handle_);
-  if (!last_call_ok()) return false;
+  unsigned n = 0;
+  if (!succeeds(handle_, [&] { n = lib().get_port_count(handle_); })) return false;
   count = n;
   return true;
 }
 
 bool MidiPort::port_name(unsigned index, std::string& name) {
-  handle_->ok = true;
   int length = 0;
-  if (lib().get_port_name(handle_, index, nullptr, &length) < 0 || !last_call_ok()) return false;
+  int result = 0;
+  if (!succeeds(handle_, [&] { result = lib().get_port_name(handle_, index, nullptr, &length); }) ||
+      result < 0) {
+    return false;
+  }
   if (length <= 0) {
     name.clear();
     return true;
   }
   std::string buffer(static_cast<size_t>(length), '\0');
-  if (lib().get_port_name(handle_, index, buffer.data(), &length) < 0 || !last_call_ok()) {
+  if (!succeeds(handle_, [&] { result = lib().get_port_name(handle_, index, buffer.data(), &length); }) ||
+      result < 0) {
     return false;
   }
   // The name may have changed between the two calls; the library cuts it to
@@ -143,38 +151,29 @@ bool MidiPort::port_name(unsigned index, std::string& name) {
 }
 
 bool MidiPort::open(unsigned index, const char* port_name) {
-  handle_->ok = true;
-  lib().open_port(handle_, index, port_name);
-  open_ = last_call_ok();
+  open_ = succeeds(handle_, [&] { lib().open_port(handle_, index, port_name); });
   return open_;
 }
 
 void MidiPort::close() {
   if (!open_) return;
-  handle_->ok = true;
   lib().close_port(handle_);
   open_ = false;
 }
 
 bool MidiPort::ignore_types(bool sysex, bool timing, bool sensing) {
-  if (direction_ != MidiDirection::input) return false;
-  handle_->ok = true;
-  lib().in_ignore_types(handle_, sysex, timing, sensing);
-  return last_call_ok();
+  return direction_ == MidiDirection::input &&
+         succeeds(handle_, [&] { lib().in_ignore_types(handle_, sysex, timing, sensing); });
 }
 
 bool MidiPort::set_callback(MidiCallback callback, void* user_data) {
-  if (direction_ != MidiDirection::input) return false;
-  handle_->ok = true;
-  lib().in_set_callback(handle_, callback, user_data);
-  return last_call_ok();
+  return direction_ == MidiDirection::input &&
+         succeeds(handle_, [&] { lib().in_set_callback(handle_, callback, user_data); });
 }
 
 bool MidiPort::send(const uint8_t* bytes, size_t size) {
-  if (direction_ != MidiDirection::output || size > static_cast<size_t>(INT_MAX)) return false;
-  handle_->ok = true;
-  lib().out_send_message(handle_, bytes, static_cast<int>(size));
-  return last_call_ok();
+  return direction_ == MidiDirection::output && size <= static_cast<size_t>(INT_MAX) &&
+         succeeds(handle_, [&] { lib().out_send_message(handle_, bytes, static_cast<int>(size)); });
 }
 
 }  // namespace quave

@@ -46,7 +46,6 @@ class MidiPort {
  private:
   MidiPort(MidiDirection direction, RtMidiWrapper* handle)
       : direction_(direction), handle_(handle) {}
-  bool last_call_ok() const;
 
   MidiDirection direction_;
   RtMidiWrapper* handle_;
