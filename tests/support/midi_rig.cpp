@@ -1,67 +1,141 @@
 #include "tests/support/midi_rig.hpp"
 
+#include <limits.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "tests/support/limited_process.hpp"
 
 namespace quave::test {
 
 namespace {
 
-std::string harness_path() { return source_dir() + "/scripts/midi-harness"; }
+constexpr int kStartLimitMs = 10000;  // for the server or a simulator to come up
+constexpr int kCliLimitMs = 60000;
 
-std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  return s;
+std::string on_path(const std::string& program) {
+  const char* path = getenv("PATH");
+  std::istringstream dirs(path ? path : "/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  throw std::runtime_error(program + " not found (install jackd2)");
+}
+
+// Polls `ready` every 20 ms until it holds; throws `why` with the child's
+// log once the child has ended or the start limit has passed.
+template <class Ready>
+void wait_until(Ready ready, ChildProcess& child, const std::string& what,
+                const std::string& log) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartLimitMs);
+  for (;;) {
+    if (ready()) return;
+    if (!child.running()) {
+      throw std::runtime_error(what + " ended while starting (status " +
+                               std::to_string(child.status()) + "):\n" + read_file(log));
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      child.stop();
+      throw std::runtime_error(what + " did not come up within " +
+                               std::to_string(kStartLimitMs / 1000) + " s:\n" + read_file(log));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 }  // namespace
 
+void enter_jack_sandbox(int argc, char** argv) {
+  if (getenv("QUAVE_JACK_SANDBOX")) return;
+  char self[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) {
+    std::perror("readlink /proc/self/exe");
+    std::exit(1);
+  }
+  self[n] = '\0';
+  const std::string sandbox = source_dir() + "/scripts/jack-sandbox";
+  std::vector<char*> args{const_cast<char*>(sandbox.c_str()), self};
+  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+  args.push_back(nullptr);
+  execv(args[0], args.data());
+  std::perror(("cannot run " + sandbox).c_str());
+  std::exit(1);
+}
+
 MidiRig::MidiRig() {
-  const ProcessResult r = harness({"start", dir(), "--owner", std::to_string(getpid())});
-  if (r.exit_code != 0) throw std::runtime_error("cannot start a JACK server: " + r.err);
-  server_ = trimmed(r.out);
+  if (!getenv("QUAVE_JACK_SANDBOX")) {
+    throw std::runtime_error("MIDI tests run inside scripts/jack-sandbox (see enter_jack_sandbox)");
+  }
+  const std::string log = temp_.file("jackd.log");
+  // Synchronous mode: in the default mode a client that misses a cycle on a
+  // loaded machine loses that cycle's MIDI events.
+  jackd_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{on_path("jackd"), "--no-realtime", "--sync", "-t", "2000", "-n",
+                               server_, "-d", "dummy", "-r", "48000", "-p", "128"},
+      std::vector<std::string>{}, log, log);
+  wait_until([this] { return !port_list().empty(); }, *jackd_, "jackd", log);
 }
 
 MidiRig::~MidiRig() {
-  try {
-    harness({"stop", dir()});
-  } catch (...) {
-    // The watchdog still ends everything once this process is gone.
-  }
+  for (auto& sim : sims_) sim->stop();
+  if (jackd_) jackd_->stop(15000);
 }
 
-ProcessResult MidiRig::harness(const std::vector<std::string>& args) const {
-  std::vector<std::string> argv{harness_path()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return run_process(argv, {"QUAVE_DEVSIM=" + devsim_path()});
+std::string MidiRig::port_list() const {
+  const LimitedResult r = run_limited({on_path("jack_lsp")}, 5000, env());
+  return r.run.exit_code == 0 ? r.run.out : "";
 }
 
 int MidiRig::start_sim(const std::vector<std::string>& devsim_options) {
-  const int id = next_sim_++;
-  std::vector<std::string> args{"sim", dir(), "--id", std::to_string(id), "--"};
-  args.insert(args.end(), devsim_options.begin(), devsim_options.end());
-  args.push_back("--log");
-  args.push_back(log_path(id));
-  const ProcessResult r = harness(args);
-  if (r.exit_code != 0) throw std::runtime_error("cannot start the simulator: " + r.err);
+  const int id = static_cast<int>(sims_.size());
+  const std::string prefix = temp_.file("sim-" + std::to_string(id));
+  std::vector<std::string> argv{devsim_path(), "--ready"};
+  argv.insert(argv.end(), devsim_options.begin(), devsim_options.end());
+  argv.push_back("--log");
+  argv.push_back(log_path(id));
+  sims_.push_back(std::make_unique<ChildProcess>(argv, env(), prefix + ".out", prefix + ".err"));
+  // The ready line names the two ports; the server must list both.
+  wait_until(
+      [&] {
+        std::istringstream out(read_file(prefix + ".out"));
+        std::string word, out_port, in_port;
+        if (!(out >> word) || word != "ready") return false;
+        out.ignore(1);
+        if (!std::getline(out, out_port, '\t') || !std::getline(out, in_port)) return false;
+        const std::string ports = port_list();
+        return ports.find(":" + out_port + "\n") != std::string::npos &&
+               ports.find(":" + in_port + "\n") != std::string::npos;
+      },
+      *sims_.back(), "simulator " + std::to_string(id), prefix + ".err");
   return id;
 }
 
 void MidiRig::stop_sim(int id) {
-  const ProcessResult r = harness({"stop-sim", dir(), std::to_string(id)});
-  if (r.exit_code != 0) throw std::runtime_error("cannot stop the simulator: " + r.err);
+  if (!sims_.at(static_cast<size_t>(id))->stop()) {
+    throw std::runtime_error("simulator " + std::to_string(id) + " ignored SIGTERM");
+  }
 }
+
+void MidiRig::kill_server() { jackd_->kill_now(); }
 
 std::vector<std::string> MidiRig::env() const { return {"JACK_DEFAULT_SERVER=" + server_}; }
 
 ProcessResult MidiRig::run_cli(const std::vector<std::string>& args) const {
   std::vector<std::string> argv{cli_path()};
   argv.insert(argv.end(), args.begin(), args.end());
-  return run_process(argv, env());
+  LimitedResult r = run_limited(argv, kCliLimitMs, env());
+  if (r.timed_out) r.run.err += "[killed: still running after " + std::to_string(kCliLimitMs / 1000) + " s]\n";
+  return r.run;
 }
 
 std::string MidiRig::log_path(int id) const { return temp_.file("sim-" + std::to_string(id) + ".log"); }
@@ -94,8 +168,8 @@ std::string MidiRig::sim_stderr(int id) const {
 
 std::string MidiRig::diagnostics() const {
   std::string text = "--- jackd log (" + server_ + ")\n" + read_file(temp_.file("jackd.log"));
-  for (int id = 0; id < next_sim_; ++id) {
-    text += "--- simulator " + std::to_string(id) + " stderr\n" + sim_stderr(id);
+  for (size_t id = 0; id < sims_.size(); ++id) {
+    text += "--- simulator " + std::to_string(id) + " stderr\n" + sim_stderr(static_cast<int>(id));
   }
   return text;
 }

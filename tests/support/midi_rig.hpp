@@ -1,22 +1,29 @@
 // A private JACK server with simulated devices on it, for end-to-end tests.
 //
-//   MidiRig rig;                                      // own server, own name
+//   MidiRig rig;                                      // own server
 //   const int sim = rig.start_sim({"--platform", "halvane-rx"});
 //   const ProcessResult r = rig.run_cli({"probe", "-v"});
 //   EXPECT_EQ(rig.request_log_lines(sim).front(), "f0 42 50 00 55 f7");
 //
-// Everything is started through scripts/midi-harness with this process as the
-// owner, so the server and the simulators go away even if the test crashes.
-// Failures to start throw std::runtime_error with the harness's message.
+// The test process must run inside scripts/jack-sandbox (the e2e binary puts
+// itself there), so that its server and clients share /dev/shm with nobody.
+// The server and the simulators are children of the test process and die
+// with it. Failures to start throw std::runtime_error with the reason.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.hpp"
 #include "tests/support/process.hpp"
 
 namespace quave::test {
+
+// Re-runs this program inside scripts/jack-sandbox unless it is there
+// already; returns only inside. Call first thing in main().
+void enter_jack_sandbox(int argc, char** argv);
 
 class MidiRig {
  public:
@@ -30,12 +37,15 @@ class MidiRig {
   int start_sim(const std::vector<std::string>& devsim_options);
   // Sends SIGTERM and waits for the simulator to end.
   void stop_sim(int id);
+  // Kills the server without letting it clean up, as a crash would.
+  void kill_server();
 
   // "JACK_DEFAULT_SERVER=<name>": the environment a MIDI client needs here.
   std::vector<std::string> env() const;
   const std::string& server_name() const { return server_; }
 
-  // Runs the built quave-cli against this server.
+  // Runs the built quave-cli against this server. A run still going after
+  // a minute is killed and reported with exit code -1.
   ProcessResult run_cli(const std::vector<std::string>& args) const;
 
   // Requests the simulator received so far: one per line, lowercase hex
@@ -54,11 +64,14 @@ class MidiRig {
 
  private:
   std::string log_path(int id) const;
-  ProcessResult harness(const std::vector<std::string>& args) const;
+  std::string port_list() const;
 
   TempDir temp_;  // declared first: removed only after everything stopped
-  std::string server_;
-  int next_sim_ = 0;
+  // JACK builds a server's socket path and each client's from the bare name,
+  // so a server named like a client ("quave-test") loses its socket to it.
+  std::string server_ = "quave-jack";
+  std::unique_ptr<ChildProcess> jackd_;
+  std::vector<std::unique_ptr<ChildProcess>> sims_;
 };
 
 // Splits a hex log line back into bytes.
