@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "device/console.hpp"
+#include "device/interrupt.hpp"
 #include "unit/identifiers.hpp"
 
 namespace quave {
@@ -65,6 +66,7 @@ Connection connect_device(const DeviceSettings& settings, FrontStyle style) {
   const std::string prefix = style == FrontStyle::probe ? "" : "Error: ";
   if (style == FrontStyle::load_clear) out_line("> Handshaking...");
 
+  catch_interrupts();
   Connection connection;
   auto device = std::make_unique<DeviceInterface>(settings.options);
   if (settings.list_only) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "device/interrupt.hpp"
 
 namespace quave {
 
@@ -83,7 +84,12 @@ void write_global_usage(std::ostream& out) {
 
 int dispatch(int argc, char** argv) {
   try {
-    return dispatch_inner(argc, argv);
+    const int code = dispatch_inner(argc, argv);
+    // A signal that came after the last polling turn still ends the program.
+    if (const int signal = interrupt_signal()) end_by_signal(signal);
+    return code;
+  } catch (const Interrupted& interrupted) {
+    end_by_signal(interrupted.signal);
   } catch (const std::exception& e) {
     std::cerr << "Error: " << e.what() << std::endl << std::endl;
     write_global_usage(std::cout);

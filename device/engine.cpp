@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "device/console.hpp"
+#include "device/interrupt.hpp"
 #include "device/record_handlers.hpp"
 
 namespace quave {
@@ -12,6 +13,11 @@ namespace quave {
 void pause_10ms() {
   boost::this_thread::sleep_until(boost::chrono::system_clock::now() +
                                   boost::chrono::milliseconds(10));
+}
+
+void polling_turn() {
+  pause_10ms();
+  throw_if_interrupted();
 }
 
 void dump_message(const std::string& prefix, const uint8_t* message, size_t length) {
@@ -106,7 +112,7 @@ WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t
 WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms,
                            uint32_t start_index) {
   for (;;) {
-    pause_10ms();
+    polling_turn();
     flush_both();
     timeout_ms = timeout_ms > 10 ? timeout_ms - 10 : 0;
     if (timeout_ms == 0) break;

@@ -70,6 +70,9 @@ WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t
 
 // Sleeps until 10 ms past the current system time.
 void pause_10ms();
+// One turn of a command's polling: pause_10ms, then Interrupted if SIGINT or
+// SIGTERM came in the meantime.
+void polling_turn();
 
 // Writes dump_text(prefix, message) and a line end (none for an empty message)
 // on standard output in one piece.

@@ -188,7 +188,7 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   // A JACK connection carries data only from the server's next cycle on; a
   // request sent at once was seen to vanish now and then (about 1 in 130
   // runs against the simulator), so one turn passes first.
-  pause_10ms();
+  polling_turn();
   info.input_port = in_port;
   info.output_port = out_port;
   state |= kStatePortsOpen;

@@ -19,7 +19,7 @@ bool walk_request_kinds(PendingRequest& pending, const std::function<bool(uint32
       pending.reset();
       return false;
     }
-    pause_10ms();
+    polling_turn();
     if (kind == kDumpOnly) break;
     pending.kind = kind + 1;
     pending.index = 0;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -18,7 +19,7 @@ extern char** environ;
 namespace quave::test {
 
 LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
-                          const std::vector<std::string>& extra_env) {
+                          const std::vector<std::string>& extra_env, TimedSignal timed_signal) {
   int out_pipe[2], err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   if (pipe2(err_pipe, O_CLOEXEC) != 0) {
@@ -58,12 +59,18 @@ LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_m
 
   LimitedResult result;
   const Clock::time_point deadline = start + std::chrono::milliseconds(time_limit_ms);
+  const Clock::time_point signal_at = start + std::chrono::milliseconds(timed_signal.after_ms);
+  bool signal_due = timed_signal.signal != 0;
   pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.run.out, &result.run.err};
   int open_count = 2;
   char buf[4096];
   while (open_count > 0) {
     int wait_ms = -1;
+    if (signal_due && Clock::now() >= signal_at) {
+      kill(pid, timed_signal.signal);
+      signal_due = false;
+    }
     if (!result.timed_out) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -74,6 +81,12 @@ LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_m
       } else {
         wait_ms = static_cast<int>(left);
       }
+    }
+    if (signal_due) {
+      const auto to_signal =
+          std::chrono::duration_cast<std::chrono::milliseconds>(signal_at - Clock::now()).count();
+      wait_ms = wait_ms < 0 ? static_cast<int>(std::max<long>(to_signal, 0))
+                            : std::min(wait_ms, static_cast<int>(std::max<long>(to_signal, 0)));
     }
     if (poll(fds, 2, wait_ms) < 0) {
       if (errno == EINTR) continue;

@@ -17,9 +17,17 @@ struct LimitedResult {
   double seconds = 0;         // wall time
 };
 
+// A signal sent to the program `after_ms` after it started, as a user's
+// Ctrl-C would be; none when `signal` is 0.
+struct TimedSignal {
+  int signal = 0;
+  int after_ms = 0;
+};
+
 // Like run_process, but sends SIGKILL once `time_limit_ms` has passed.
 LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
-                          const std::vector<std::string>& extra_env = {});
+                          const std::vector<std::string>& extra_env = {},
+                          TimedSignal timed_signal = {});
 
 // Whether the programs under test carry a sanitizer runtime, which multiplies
 // their memory use and slows them down.

@@ -1,0 +1,62 @@
+// Device commands that are interrupted, and whose JACK server goes away.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/e2e/device_texts.hpp"
+#include "tests/support/limited_process.hpp"
+#include "tests/support/midi_rig.hpp"
+
+namespace quave::test {
+namespace {
+
+// Five late module answers: the handshake alone takes four seconds or more.
+const std::vector<std::string> kSlowModules{"--delay", "module-info:800"};
+
+TEST(InterruptE2E, SignalEndsTheCommandAndTheNextRunIsNormal) {
+  struct Row {
+    std::vector<std::string> args;
+    int signal;
+  };
+  const Row rows[] = {{{"probe", "-v"}, SIGINT}, {{"clear", "-m", "osc", "-a"}, SIGTERM}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[0]);
+    MidiRig rig;
+    rig.start_sim(kSlowModules);
+    std::vector<std::string> argv{cli_path()};
+    argv.insert(argv.end(), row.args.begin(), row.args.end());
+    const LimitedResult r = run_limited(argv, 60000, rig.env(), {row.signal, 1500});
+    EXPECT_EQ(r.signal, row.signal);
+    EXPECT_LT(r.seconds, 3.5) << "ran on after the signal";
+    EXPECT_EQ(r.run.err, "");
+    // Its JACK clients were closed, not left to the server to time out. A
+    // fresh simulator: the old one still owes a late answer.
+    rig.stop_sim(0);
+    rig.start_sim({});
+    const ProcessResult next = rig.run_cli({"probe"});
+    expect_run(next, 0, kVestrelHead + kDefaultModules, "");
+    if (HasFailure()) std::cerr << rig.diagnostics();
+  }
+}
+
+TEST(InterruptE2E, ServerGoneDuringHandshakeIsAFailureNotACrash) {
+  MidiRig rig;
+  rig.start_sim(kSlowModules);
+  std::thread killer([&rig] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    rig.kill_server();
+  });
+  const ProcessResult r = rig.run_cli({"probe"});
+  killer.join();
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_EQ(r.out, "");
+  // The JACK library adds its own lines when the ports close.
+  EXPECT_NE(r.err.find("Error: Module info request timed out.\nQuave handshake failed.\n"),
+            std::string::npos)
+      << r.err;
+}
+
+}  // namespace
+}  // namespace quave::test
