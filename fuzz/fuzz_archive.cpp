@@ -12,13 +12,13 @@
 
 namespace {
 
-// One file per fuzzing process, in memory where the system offers it.
+// One file per fuzzing process, under TMPDIR: libFuzzer leaves by _Exit at
+// its time limit, so scripts/fuzz gives each run a directory it removes.
 const std::string& archive_path() {
   static const std::string path = [] {
-    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string p = std::string(dir) + "/quave-fuzz-" + std::to_string(getpid()) + ".vstlunit";
-    std::atexit([] { std::remove(archive_path().c_str()); });
-    return p;
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/quave-fuzz-" + std::to_string(getpid()) +
+           ".vstlunit";
   }();
   return path;
 }
