@@ -1,6 +1,12 @@
 #include "device/device_interface.hpp"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "device/interrupt.hpp"
 #include "device/midi_port.hpp"
+#include "device/paced_send.hpp"
 
 namespace quave {
 
@@ -34,7 +40,15 @@ void DeviceInterface::send_request(const Message& message) {
   if (!ensure_midi_out()) return;
   // A send that fails is not reported here: the wait that follows times out
   // and says so.
-  midi_out->send(message.data(), message.size());
+  MidiPort& out = *midi_out;
+  send_paced(
+      message.data(), message.size(), pacing_for(out.backend(), ports_by_name_),
+      [&out](const uint8_t* bytes, size_t size) { return out.send(bytes, size); },
+      [](uint64_t us) {
+        // A slow link's pauses add up to seconds: a signal still ends them.
+        std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(us, 10000)));
+        throw_if_interrupted();
+      });
 }
 
 void DeviceInterface::on_midi_message(double, const unsigned char* message, size_t size,

@@ -78,6 +78,8 @@ class DeviceInterface {
 
   std::unique_ptr<MidiPort> midi_in;
   std::unique_ptr<MidiPort> midi_out;
+  // Found by their names: the device's own ports rather than an interface.
+  bool ports_by_name_ = false;
 };
 
 // The one unit image a run loads; the load command fills it, load_unit reads

@@ -108,7 +108,10 @@ std::unique_ptr<MidiPort> MidiPort::create(MidiDirection direction, int backend,
                               ? midi->in_create(api, client_name, 100)
                               : midi->out_create(api, client_name);
   if (!handle) return nullptr;
-  std::unique_ptr<MidiPort> port(new MidiPort(direction, handle));
+  const MidiBackend kind = api == RTMIDI_API_LINUX_ALSA  ? MidiBackend::alsa
+                           : api == RTMIDI_API_UNIX_JACK ? MidiBackend::jack
+                                                         : MidiBackend::other;
+  std::unique_ptr<MidiPort> port(new MidiPort(direction, kind, handle));
   if (!handle->ok || !handle->ptr) return nullptr;
   return port;
 }

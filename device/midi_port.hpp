@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "device/paced_send.hpp"
+
 struct RtMidiWrapper;
 
 namespace quave {
@@ -42,12 +44,14 @@ class MidiPort {
   bool ignore_types(bool sysex, bool timing, bool sensing);  // input only
   bool set_callback(MidiCallback callback, void* user_data);  // input only
   bool send(const uint8_t* bytes, size_t size);               // output only
+  MidiBackend backend() const { return backend_; }
 
  private:
-  MidiPort(MidiDirection direction, RtMidiWrapper* handle)
-      : direction_(direction), handle_(handle) {}
+  MidiPort(MidiDirection direction, MidiBackend backend, RtMidiWrapper* handle)
+      : direction_(direction), backend_(backend), handle_(handle) {}
 
   MidiDirection direction_;
+  MidiBackend backend_;
   RtMidiWrapper* handle_;
   bool open_ = false;
 };

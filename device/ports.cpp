@@ -135,7 +135,8 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   const bool verbose = options & kOptionVerbose;
   const bool debug = options & kOptionDebug;
 
-  if ((in_port & 0x80) && (out_port & 0x80)) {
+  ports_by_name_ = (in_port & 0x80) && (out_port & 0x80);
+  if (ports_by_name_) {
     static const std::vector<boost::regex> in_patterns = compile(kInputPortPatterns);
     static const std::vector<boost::regex> out_patterns = compile(kOutputPortPatterns);
     auto in = search_ports(input_port_count(), [this](unsigned i) { return input_port_name(i); },

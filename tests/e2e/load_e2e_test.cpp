@@ -144,6 +144,23 @@ TEST(LoadE2E, ImageSizeAgainstTheModuleLimit) {
   EXPECT_TRUE(requests_with_function(rig, sim, "4a").empty());
 }
 
+// 16,384 bytes, a limit devices announce: about 18.8 KB of SysEx, more than
+// RtMidi's JACK output carries as one message.
+TEST(LoadE2E, LargestImageArrivesWhole) {
+  TempDir dir;
+  UnitSpec unit;
+  unit.payload_size = 16384 - 1156;
+  const std::string path = write_unit(dir, unit);
+  MidiRig rig;
+  const int sim = rig.start_sim({"--max-payload", "osc:16384"});
+  const ProcessResult r = load_once(rig, sim, path, {"-s", "3"}, "03");
+  const auto loads = requests_with_function(rig, sim, "4a");
+  ASSERT_EQ(loads.size(), 1u) << r.err;
+  EXPECT_EQ(parse_hex_line(loads.front()).size(), 18744u);
+  expect_run(r, 0, head() + kOscTarget + size_line_of(loads.front()), "");
+  EXPECT_EQ(size_line_of(loads.front()).substr(0, 11), "size: 4000 ");
+}
+
 TEST(LoadE2E, UnitForAnotherModelIsSentWithAWarning) {
   TempDir dir;
   const std::string path =
