@@ -155,10 +155,11 @@ TEST(LoadE2E, LargestImageArrivesWhole) {
   const int sim = rig.start_sim({"--max-payload", "osc:16384"});
   const ProcessResult r = load_once(rig, sim, path, {"-s", "3"}, "03");
   const auto loads = requests_with_function(rig, sim, "4a");
-  ASSERT_EQ(loads.size(), 1u) << r.err;
+  ASSERT_EQ(loads.size(), 1u) << r.err << rig.diagnostics();
   EXPECT_EQ(parse_hex_line(loads.front()).size(), 18744u);
   expect_run(r, 0, head() + kOscTarget + size_line_of(loads.front()), "");
   EXPECT_EQ(size_line_of(loads.front()).substr(0, 11), "size: 4000 ");
+  if (HasFailure()) std::cerr << rig.diagnostics();
 }
 
 TEST(LoadE2E, UnitForAnotherModelIsSentWithAWarning) {

@@ -10,6 +10,7 @@
 
 #include "tools/devsim/midi_link.hpp"
 #include "tools/devsim/options.hpp"
+#include "tools/devsim/raw_midi_link.hpp"
 #include "tools/devsim/request_log.hpp"
 #include "tools/devsim/responder.hpp"
 
@@ -37,7 +38,8 @@ void print_line(std::FILE* stream, const std::string& line) {
 
 // Answers requests until a signal arrives. Replies wait in `outbox` until
 // their time; equal times keep their order.
-void serve(devsim::MidiLink& link, const devsim::SimConfig& config, devsim::RequestLog& log) {
+template <class Link>
+void serve(Link& link, const devsim::SimConfig& config, devsim::RequestLog& log) {
   devsim::SimDevice device(config);
   std::multimap<Clock::time_point, quave::Message> outbox;
   // The wait is short so that a signal ends the loop promptly.
@@ -100,6 +102,13 @@ int main(int argc, char** argv) {
   }
   install_signal_handlers();
   try {
+    if (!config.rawmidi_path.empty()) {
+      devsim::RawMidiLink link(config.rawmidi_path, config.drain_rate);
+      if (config.ready) print_line(stdout, "ready\t" + config.rawmidi_path + "\t" + config.rawmidi_path);
+      if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
+      serve(link, config, log);
+      return 0;
+    }
     const std::string out_name = devsim::output_port_name(config);
     const std::string in_name = devsim::input_port_name(config);
     devsim::MidiLink link(config.api, in_name, out_name);

@@ -66,6 +66,10 @@ po::options_description process_options() {
   d.add_options()
       ("help,h", "this text")
       ("api", po::value<std::string>(), "alsa or jack (default: the first that works)")
+      ("rawmidi", po::value<std::string>(),
+       "DEVICE: be the device behind a kernel port, over this rawmidi device")
+      ("drain", po::value<std::string>(),
+       "BYTES/S: read the rawmidi device no faster (3125 is 5-pin DIN; default 0: no limit)")
       ("port-tag", po::value<std::string>(), "TEXT after the model name in the port names")
       ("log", po::value<std::string>(), "FILE: every message received, one hex line each")
       ("verbose,v", po::bool_switch(), "show traffic on standard output")
@@ -106,10 +110,6 @@ void apply_device(const po::variables_map& vm, CommandLine& cl) {
   for (const std::string& v : list(vm, "max-payload")) {
     const auto [m, n] = split_module(v);
     c.modules[m].max_payload_size = parse_number(n, 0, 0xFFFFFFFF, "--max-payload");
-    if (c.modules[m].max_payload_size > kLargestCarriedImage) {
-      cl.warnings.push_back("loads of more than " + std::to_string(kLargestCarriedImage) +
-                            " bytes do not fit into one JACK MIDI message");
-    }
   }
   for (const std::string& v : list(vm, "max-load")) {
     const auto [m, n] = split_module(v);
@@ -189,6 +189,11 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     if (c.port_tag.find_first_not_of("#0123456789 ") != std::string::npos) {
       cl.warnings.push_back("the program finds only port tags made of digits, blanks and '#'");
     }
+  }
+  if (vm.count("rawmidi")) c.rawmidi_path = vm["rawmidi"].as<std::string>();
+  if (vm.count("drain")) {
+    c.drain_rate = parse_number(vm["drain"].as<std::string>(), 0, 10000000, "--drain");
+    if (c.rawmidi_path.empty()) throw std::invalid_argument("--drain goes with --rawmidi");
   }
   if (vm.count("log")) c.log_path = vm["log"].as<std::string>();
   c.verbose = vm["verbose"].as<bool>();

@@ -59,10 +59,6 @@ struct Preload {
   SlotRecord record{};
 };
 
-// The largest image whose load message still fits into one JACK MIDI event
-// (16383 bytes): 9 header bytes, the packed length+CRC+image, the end byte.
-constexpr uint32_t kLargestCarriedImage = 14318;
-
 std::array<ModuleConfig, kModules> default_modules();
 
 struct SimConfig {
@@ -79,6 +75,11 @@ struct SimConfig {
   std::vector<Preload> preloads;
 
   std::string api;       // "", "alsa" or "jack"
+  // Instead of virtual ports: the device behind a kernel MIDI port, reading
+  // this rawmidi device no faster than `drain_rate` bytes a second (0: as
+  // fast as it comes).
+  std::string rawmidi_path;
+  uint32_t drain_rate = 0;
   std::string port_tag;  // inserted after the model name
   std::string log_path;  // empty: no request log
   bool verbose = false;
