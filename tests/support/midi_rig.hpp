@@ -27,7 +27,11 @@ void enter_jack_sandbox(int argc, char** argv);
 
 class MidiRig {
  public:
-  MidiRig();   // starts the server; throws when it cannot
+  // On JACK: a private server. On ALSA: the machine's own sequencer (the
+  // ALSA tests run in scripts/alsa-vm), and simulators told to use it.
+  enum class Backend { jack, alsa };
+
+  explicit MidiRig(Backend backend = Backend::jack);  // throws when it cannot
   ~MidiRig();  // stops every simulator, then the server
   MidiRig(const MidiRig&) = delete;
   MidiRig& operator=(const MidiRig&) = delete;
@@ -65,11 +69,13 @@ class MidiRig {
  private:
   std::string log_path(int id) const;
   std::string port_list() const;
+  bool ports_listed(const std::string& out_port, const std::string& in_port) const;
 
   TempDir temp_;  // declared first: removed only after everything stopped
   // JACK builds a server's socket path and each client's from the bare name,
   // so a server named like a client ("quave-test") loses its socket to it.
   std::string server_ = "quave-jack";
+  Backend backend_;
   std::unique_ptr<ChildProcess> jackd_;
   std::vector<std::unique_ptr<ChildProcess>> sims_;
 };
