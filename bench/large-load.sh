@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Times `quave-cli load` of a 16,384-byte image (18,744 bytes of SysEx) on
+# each transport: JACK on this machine, then, inside scripts/alsa-vm, an ALSA
+# application port and the kernel port "VirMIDI 0-0" read at USB speed and at
+# 5-pin DIN speed (3,125 bytes/s). Each median is set beside its floor: the
+# protocol's polling floor (as in bench/load.sh: 620 ms against the default
+# simulator) plus the time the wire needs for the request at its drain rate.
+# The ALSA figures come from an emulated machine, several times slower than
+# this one at everything but the wire.
+#
+# usage: bench/large-load.sh [path/to/quave-cli]   (RUNS=10 by default)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cli=$(readlink -f "${1:-${QUAVE_BUILD_DIR:-$root/build}/quave-cli}")
+devsim=$(dirname "$cli")/tools/devsim/quave-devsim
+runs=${RUNS:-10}
+[ -x "$cli" ] || { echo "bench: no quave-cli at $cli (run scripts/build)" >&2; exit 1; }
+polling_floor=620
+wire_bytes=18744
+
+# time_loads LABEL FLOOR_MS ARGS...: RUNS timed loads, one summary line.
+time_loads() {
+  local label=$1 floor=$2 i t0 t1
+  shift 2
+  "$cli" load "$@" >/dev/null  # must succeed before it is timed
+  for ((i = 0; i < runs; i++)); do
+    t0=$(date +%s%N)
+    "$cli" load "$@" >/dev/null || echo "bench: run $i failed" >&2
+    t1=$(date +%s%N)
+    echo "$((t1 - t0))"
+  done | sort -n | awk -v floor="$floor" -v runs="$runs" -v label="$label" '
+    { t[NR] = $1 / 1e6 }
+    END {
+      m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+      printf "%s, 16384-byte image, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f\n",
+        label, runs, m, t[1], t[NR], floor, m / floor
+    }'
+}
+
+# The VirMIDI 0-0 index that `probe -l` lists for "in " or "out".
+virmidi_index() {
+  "$cli" probe -l | awk -v role="$1" '$1 == role && /VirMIDI 0-0/ { sub(":", "", $2); print $2; exit }'
+}
+
+case ${BENCH_STAGE:-} in
+  "")
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    mkdir -p "$work/src/unit"
+    cp "$root/examples/src/sawtooth/manifest.json" "$work/src/unit/manifest.json"
+    { printf 'UOSC'; head -c $((16384 - 1156 - 4)) /dev/urandom; } >"$work/src/unit/payload.bin"
+    (cd "$work/src" && zip -q -X "$work/bench.vstlunit" unit/manifest.json unit/payload.bin)
+    BENCH_STAGE=jack BENCH_UNIT=$work/bench.vstlunit \
+      "$root/scripts/midi-harness" run --sim "--max-payload osc:16384" -- "$0" "$cli"
+    BENCH_STAGE=alsa BENCH_UNIT=$work/bench.vstlunit "$root/scripts/alsa-vm" -- "$0" "$cli"
+    ;;
+  jack)
+    time_loads "JACK" "$polling_floor" -u "$BENCH_UNIT" -s 0
+    ;;
+  alsa)
+    "$devsim" --api alsa --max-payload osc:16384 >/dev/null &
+    sleep 1
+    time_loads "ALSA application port" "$polling_floor" -u "$BENCH_UNIT" -s 0
+    kill $! && wait $! || true
+    for drain in 0 3125; do
+      "$devsim" --rawmidi /dev/snd/midiC0D0 --drain "$drain" --max-payload osc:16384 >/dev/null &
+      sleep 1
+      ports=(-i "$(virmidi_index in)" -o "$(virmidi_index out)")
+      if [ "$drain" = 0 ]; then
+        time_loads "ALSA kernel port, USB speed" "$polling_floor" -u "$BENCH_UNIT" -s 0 "${ports[@]}"
+      else
+        time_loads "ALSA kernel port, DIN speed" $((polling_floor + wire_bytes * 1000 / drain)) \
+          -u "$BENCH_UNIT" -s 0 "${ports[@]}"
+      fi
+      kill $! && wait $! || true
+    done
+    ;;
+esac
