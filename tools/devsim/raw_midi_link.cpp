@@ -82,8 +82,11 @@ std::vector<quave::Message> RawMidiLink::receive(Clock::time_point until) {
 }
 
 void RawMidiLink::send(const quave::Message& m) {
+  // A reply that cannot get out within a second is dropped, as a device
+  // whose output is jammed would lose it.
+  const Clock::time_point give_up = Clock::now() + std::chrono::seconds(1);
   size_t offset = 0;
-  while (offset < m.size()) {
+  while (offset < m.size() && Clock::now() < give_up) {
     const ssize_t n = write(fd_, m.data() + offset, m.size() - offset);
     if (n > 0) {
       offset += static_cast<size_t>(n);
