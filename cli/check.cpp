@@ -3,7 +3,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/skeleton.hpp"
-#include "cli/unit_steps.hpp"
+#include "cli/package_front.hpp"
 
 namespace quave {
 
@@ -21,7 +21,7 @@ int check(int argc, char** argv) {
       std::cerr << "Error: Must specify a unit path." << std::endl << std::endl;
       return 1;
     }
-    if (!prepare_unit_package(vm["unit"].as<std::string>())) return 1;
+    if (!read_unit(vm["unit"].as<std::string>())) return 1;
     std::cout << "> Looks okay." << std::endl;
     return 0;
   } catch (const std::exception& e) {

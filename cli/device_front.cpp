@@ -2,7 +2,8 @@
 
 #include <sstream>
 
-#include "device/console.hpp"
+#include "base/console.hpp"
+#include "display/device_display.hpp"
 #include "device/interrupt.hpp"
 #include "unit/identifiers.hpp"
 
@@ -69,6 +70,7 @@ Connection connect_device(const DeviceSettings& settings, FrontStyle style) {
   catch_interrupts();
   Connection connection;
   auto device = std::make_unique<DeviceInterface>(settings.options);
+  device->pending.narration = {module_line, slot_line};
   if (settings.list_only) {
     out_text(port_listing(*device) + "\n");
     return connection;

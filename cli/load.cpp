@@ -4,8 +4,8 @@
 #include "cli/commands.hpp"
 #include "cli/device_front.hpp"
 #include "cli/skeleton.hpp"
-#include "cli/unit_steps.hpp"
-#include "device/console.hpp"
+#include "cli/package_front.hpp"
+#include "base/console.hpp"
 #include "device/record_handlers.hpp"
 #include "unit/identifiers.hpp"
 
@@ -118,7 +118,7 @@ int load(int argc, char** argv) {
       settings.options = read_option_bits(vm);
       // The package is validated before any MIDI port is touched, so its
       // errors come before a port-pair error.
-      unit = prepare_unit_package(vm["unit"].as<std::string>());
+      unit = read_unit(vm["unit"].as<std::string>());
       if (!unit) return 1;
       if (!read_port_pair(vm, settings)) return 1;
     }

@@ -4,7 +4,7 @@
 #include "cli/commands.hpp"
 #include "cli/device_front.hpp"
 #include "cli/skeleton.hpp"
-#include "device/console.hpp"
+#include "base/console.hpp"
 #include "display/probe_report.hpp"
 
 namespace quave {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "device/messages.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace quave {
 

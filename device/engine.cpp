@@ -4,7 +4,7 @@
 #include <boost/thread/thread.hpp>
 #include <cstdio>
 
-#include "device/console.hpp"
+#include "base/console.hpp"
 #include "device/interrupt.hpp"
 #include "device/record_handlers.hpp"
 

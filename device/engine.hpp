@@ -36,9 +36,17 @@ constexpr uint32_t kOptionDebug = 0x2;
 
 enum class WaitOutcome { received = 0, timed_out = 1, progressed = 2, device_error = 3 };
 
+// The verbose handshake's module and slot lines. The display layer supplies
+// them, so that the link passes on device facts without formatting them.
+struct Narration {
+  std::string (*module_line)(unsigned module, const ModuleInfo* info) = nullptr;
+  std::string (*slot_line)(unsigned module, unsigned slot, const SlotStatus* status) = nullptr;
+};
+
 // The fields the two threads share are atomic; each has one writer at a time.
 struct PendingRequest {
   uint32_t options = 0;
+  Narration narration;
   std::atomic<uint32_t> kind{0};
   std::atomic<uint32_t> index{0};
   std::atomic<uint32_t> flags{0};

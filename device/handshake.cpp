@@ -1,9 +1,9 @@
 // The handshake: who the device is, its versions, modules and slots.
-#include "device/console.hpp"
+#include "base/console.hpp"
 #include "device/device_interface.hpp"
 #include "device/record_handlers.hpp"
 #include "device/step_walk.hpp"
-#include "display/device_display.hpp"
+#include "base/version_text.hpp"
 #include "unit/identifiers.hpp"
 
 namespace quave {

@@ -3,7 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "device/console.hpp"
+#include "base/console.hpp"
 
 namespace quave {
 

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/console.hpp"
+#include "base/console.hpp"
 #include "device/device_interface.hpp"
 #include "device/load_data.hpp"
 #include "device/step_walk.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 #include "unit/identifiers.hpp"
 #include "unit/manifest.hpp"
 

@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "device/console.hpp"
+#include "base/console.hpp"
 
 namespace quave {
 

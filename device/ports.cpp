@@ -3,7 +3,7 @@
 #include <optional>
 #include <ostream>
 
-#include "device/console.hpp"
+#include "base/console.hpp"
 #include "device/device_interface.hpp"
 #include "device/midi_port.hpp"
 #include "device/quiet_stderr.hpp"

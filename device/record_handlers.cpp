@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "device/console.hpp"
-#include "display/device_display.hpp"
+#include "base/console.hpp"
 
 namespace quave {
 
@@ -33,6 +32,12 @@ void fill_record(std::array<uint8_t, N>& record, const std::vector<uint8_t>& dat
   std::copy_n(data.begin(), std::min(data.size(), N), record.begin());
 }
 
+void narrate_module(const PendingRequest& pending, unsigned module, const ModuleInfo* info) {
+  if ((pending.options & kOptionVerbose) && pending.narration.module_line) {
+    out_line(pending.narration.module_line(module, info));
+  }
+}
+
 }  // namespace
 
 void handle_module_info_reply(PendingRequest& pending, const Message& reply) {
@@ -50,9 +55,9 @@ void handle_module_info_reply(PendingRequest& pending, const Message& reply) {
   if (!data) return fail(pending, 6);
   if (!data->empty()) {
     fill_record(info.modules[m].bytes, *data);
-    if (pending.options & kOptionVerbose) out_line(module_line(m, &info.modules[m]));
-  } else if (pending.options & kOptionVerbose) {
-    out_line(module_line(m, nullptr));
+    narrate_module(pending, m, &info.modules[m]);
+  } else {
+    narrate_module(pending, m, nullptr);
   }
 
   if (m < 4) {
@@ -79,8 +84,8 @@ void handle_slot_status_reply(PendingRequest& pending, const Message& reply) {
   if (!data) return fail(pending, 6);
   SlotStatus& slot = info.slots[m][s];
   fill_record(slot.bytes, *data);
-  if (pending.options & kOptionVerbose) {
-    out_line(slot_line(m, s, data->empty() ? nullptr : &slot));
+  if ((pending.options & kOptionVerbose) && pending.narration.slot_line) {
+    out_line(pending.narration.slot_line(m, s, data->empty() ? nullptr : &slot));
   }
 
   pending.error_code = 0;

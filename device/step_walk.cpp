@@ -1,6 +1,6 @@
 #include "device/step_walk.hpp"
 
-#include "device/console.hpp"
+#include "base/console.hpp"
 
 namespace quave {
 

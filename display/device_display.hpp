@@ -1,20 +1,14 @@
-// Text forms of versions, module records and the per-module and per-slot
-// lines of the verbose handshake.
+// Text forms of module records and the per-module and per-slot lines of the
+// verbose handshake.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
+#include "base/version_text.hpp"
 #include "device/device_records.hpp"
 
 namespace quave {
 
-// "%u.%02u-%u", each part limited to 99. Unit summaries use it too.
-std::string format_api_version(unsigned major, unsigned minor, unsigned patch);
-// "%u.%02u", or "0.%02ub" when the major part is 0; each part limited to 99.
-std::string format_system_version(unsigned major, unsigned minor);
-// The version text of a packed version (major bits 16-22, minor 8-14, patch 0-6).
-std::string format_packed_version(uint32_t packed);
 // "[ slot_count: N, max_payload_size: N, max_load_size: N ]"
 std::string format_module_info(const ModuleInfo& info);
 

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fwrite(data, 1, size, f);
   std::fclose(f);
 
-  auto package = quave::read_unit_package(path);
+  quave::PackageReport report;
+  auto package = quave::read_unit_package(path, report);
   if (!package) return 0;
   check(!package->manifest_text.empty() && package->manifest_text.back() == 0);
   check(package->manifest_text.size() <= quave::kMaxEntrySize + 1);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 #include "unit/manifest.hpp"
 
 namespace {

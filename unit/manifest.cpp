@@ -10,7 +10,7 @@
 #include <sstream>
 #include <streambuf>
 
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 #include "unit/json_limits.hpp"
 
 namespace quave {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "display/device_display.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
+#include "base/version_text.hpp"
 
 namespace quave {
 

@@ -1,7 +1,6 @@
 #include "unit/unit_package.hpp"
 
 #include <boost/regex.hpp>
-#include <iostream>
 #include <new>
 
 #include "unit/zip_archive.hpp"
@@ -50,11 +49,11 @@ const EntryMessages kPayloadMessages{
     "Error: Could not allocate memory buffer for payload data.",
     "Error: Could not extract payload data from archive."};
 
-void report(Outcome outcome, const EntryMessages& messages) {
+void report_entry(Outcome outcome, const EntryMessages& messages, PackageReport& report) {
   const char* line = outcome == Outcome::too_large   ? messages.too_large
                      : outcome == Outcome::no_memory ? messages.no_memory
                                                      : messages.not_extracted;
-  std::cerr << line << std::endl;
+  report.err(std::string(line) + "\n");
 }
 
 }  // namespace
@@ -65,15 +64,23 @@ PlatformId platform_from_path(const std::string& path) {
   return platform_from_extension(path.substr(dot + 1)).value_or(0);
 }
 
-std::optional<UnitPackage> read_unit_package(const std::string& path) {
+std::string PackageReport::text(Stream stream) const {
+  std::string joined;
+  for (const Line& line : lines) {
+    if (line.stream == stream) joined += line.text;
+  }
+  return joined;
+}
+
+std::optional<UnitPackage> read_unit_package(const std::string& path, PackageReport& report) {
   UnitPackage package;
   package.platform = platform_from_path(path);
-  std::cout << "> Parsing " << platform_display_archive(package.platform) << " unit archive"
-            << std::endl;
+  report.out(std::string("> Parsing ") + platform_display_archive(package.platform) +
+             " unit archive\n");
 
   auto archive = ZipArchive::open(path);
   if (!archive) {
-    std::cerr << "Error: Could not open unit archive file at \"" << path << "\"" << std::endl;
+    report.err("Error: Could not open unit archive file at \"" + path + "\"\n");
     return std::nullopt;
   }
 
@@ -86,14 +93,14 @@ std::optional<UnitPackage> read_unit_package(const std::string& path) {
     if (boost::regex_match(entry->name, kManifestPattern)) {
       const Outcome outcome = read_entry(*archive, i, entry->size, 1, package.manifest_text);
       if (outcome != Outcome::ok) {
-        report(outcome, kManifestMessages);
+        report_entry(outcome, kManifestMessages, report);
         return std::nullopt;
       }
       have_manifest = true;
     } else if (boost::regex_match(entry->name, kPayloadPattern)) {
       const Outcome outcome = read_entry(*archive, i, entry->size, 0, package.payload);
       if (outcome != Outcome::ok) {
-        report(outcome, kPayloadMessages);
+        report_entry(outcome, kPayloadMessages, report);
         return std::nullopt;
       }
       package.payload_size = static_cast<uint32_t>(entry->size);
@@ -103,11 +110,11 @@ std::optional<UnitPackage> read_unit_package(const std::string& path) {
   archive->close();
 
   if (!have_manifest) {
-    std::cerr << "Error: Could not find manifest data in archive." << std::endl;
+    report.err("Error: Could not find manifest data in archive.\n");
     return std::nullopt;
   }
   if (!have_payload) {
-    std::cerr << "Error: Could not find payload data in archive." << std::endl;
+    report.err("Error: Could not find payload data in archive.\n");
     return std::nullopt;
   }
   return package;

@@ -15,6 +15,23 @@ namespace quave {
 // allocated.
 constexpr uint64_t kMaxEntrySize = 16u * 1024 * 1024;
 
+// What reading and validating a package has to say, in the order it says it:
+// progress and warnings for standard output, errors for standard error. The
+// command prints it; the simulator, preloading a unit, need not.
+struct PackageReport {
+  enum class Stream { out, err };
+  struct Line {
+    Stream stream;
+    std::string text;  // with its line ends
+  };
+  std::vector<Line> lines;
+
+  void out(std::string text) { lines.push_back({Stream::out, std::move(text)}); }
+  void err(std::string text) { lines.push_back({Stream::err, std::move(text)}); }
+  // Everything said on one stream, joined.
+  std::string text(Stream stream) const;
+};
+
 struct UnitPackage {
   PlatformId platform = 0;
   std::vector<char> manifest_text;  // entry bytes and a terminating zero byte
@@ -24,8 +41,8 @@ struct UnitPackage {
 
 PlatformId platform_from_path(const std::string& path);
 
-// Writes the "> Parsing ... unit archive" line, then either returns the
-// package or writes its error line to standard error and returns nothing.
-std::optional<UnitPackage> read_unit_package(const std::string& path);
+// Reports the "> Parsing ... unit archive" line, then either returns the
+// package or reports its error line and returns nothing.
+std::optional<UnitPackage> read_unit_package(const std::string& path, PackageReport& report);
 
 }  // namespace quave

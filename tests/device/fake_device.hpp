@@ -12,6 +12,7 @@
 
 #include "device/device_interface.hpp"
 #include "device/messages.hpp"
+#include "display/device_display.hpp"
 
 namespace quave::test {
 
@@ -139,6 +140,7 @@ class FakeDevice {
   // this fake.
   void attach(DeviceInterface& device) {
     device.state |= kStatePortsOpen;
+    device.pending.narration = {module_line, slot_line};
     device.sender = [this](const Message& request) {
       requests.push_back(request);
       std::vector<Message> replies = answer(request);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/record_handlers.hpp"
+#include "display/device_display.hpp"
 #include "tests/device/fake_device.hpp"
 
 namespace quave {
@@ -18,6 +19,7 @@ struct Handlers {
   explicit Handlers(uint32_t options = 0) {
     pending.info = &info;
     pending.options = options;
+    pending.narration = {module_line, slot_line};
     info.model_id = address.model_id;
   }
 };

@@ -10,7 +10,7 @@
 #include "tests/support/midi_rig.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/zip_writer.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace quave::test {
 

@@ -1,7 +1,7 @@
 #include "tests/support/sim_units.hpp"
 
 #include "device/messages.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace quave::test {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "tests/support/process.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace quave::test {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace quave {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace quave {
 namespace {

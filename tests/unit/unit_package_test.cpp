@@ -25,11 +25,10 @@ struct ReadResult {
 
 ReadResult read_captured(const std::string& path) {
   ReadResult r;
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  r.package = read_unit_package(path);
-  r.out = ::testing::internal::GetCapturedStdout();
-  r.err = ::testing::internal::GetCapturedStderr();
+  PackageReport report;
+  r.package = read_unit_package(path, report);
+  r.out = report.text(PackageReport::Stream::out);
+  r.err = report.text(PackageReport::Stream::err);
   return r;
 }
 

@@ -2,7 +2,7 @@
 
 #include "device/messages.hpp"
 #include "tools/devsim/replies.hpp"
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 #include "unit/manifest.hpp"
 #include "unit/unit_image.hpp"
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 #include "unit/identifiers.hpp"
 #include "unit/manifest.hpp"
 

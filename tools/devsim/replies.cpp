@@ -1,6 +1,6 @@
 #include "tools/devsim/replies.hpp"
 
-#include "unit/bytes.hpp"
+#include "base/bytes.hpp"
 
 namespace devsim {
 

@@ -1,32 +1,14 @@
 #include "tools/devsim/unit_preload.hpp"
 
 #include <algorithm>
-#include <iostream>
-#include <sstream>
+#include <cstdio>
 #include <stdexcept>
 
-#include "cli/unit_steps.hpp"
+#include "unit/unit_steps.hpp"
 #include "tools/devsim/option_values.hpp"
 #include "unit/identifiers.hpp"
 
 namespace devsim {
-
-namespace {
-
-// Silences std::cout for its lifetime.
-class QuietCout {
- public:
-  QuietCout() : saved_(std::cout.rdbuf(sink_.rdbuf())) {}
-  ~QuietCout() { std::cout.rdbuf(saved_); }
-  QuietCout(const QuietCout&) = delete;
-  QuietCout& operator=(const QuietCout&) = delete;
-
- private:
-  std::ostringstream sink_;
-  std::streambuf* saved_;
-};
-
-}  // namespace
 
 Preload preload_from_package(const std::string& value, const SimConfig& config, bool verbose) {
   const size_t colon = value.find(':');
@@ -34,11 +16,13 @@ Preload preload_from_package(const std::string& value, const SimConfig& config, 
     throw std::invalid_argument("unit preload must read SLOT:PATH ('" + value + "')");
   }
   const std::string path = value.substr(colon + 1);
-  std::optional<quave::PreparedUnit> unit;
-  {
-    std::optional<QuietCout> quiet;
-    if (!verbose) quiet.emplace();
-    unit = quave::prepare_unit_package(path);
+  quave::PackageReport report;
+  const std::optional<quave::PreparedUnit> unit = quave::prepare_unit_package(path, report);
+  // Errors always show; the progress lines only with --verbose.
+  for (const quave::PackageReport::Line& line : report.lines) {
+    if (verbose || line.stream == quave::PackageReport::Stream::err) {
+      std::fputs(line.text.c_str(), line.stream == quave::PackageReport::Stream::err ? stderr : stdout);
+    }
   }
   if (!unit) throw std::invalid_argument("cannot preload the unit package " + path);
 

@@ -1,4 +1,4 @@
-#include "device/console.hpp"
+#include "base/console.hpp"
 
 #include <cstdio>
 #include <iostream>
