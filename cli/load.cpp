@@ -13,16 +13,6 @@ namespace quave {
 
 namespace {
 
-// The loaded-unit record lives for one command; whatever way the command
-// ends, the image goes with it.
-class LoadedUnitScope {
- public:
-  explicit LoadedUnitScope(std::vector<uint8_t> image) { loaded_unit().image = std::move(image); }
-  ~LoadedUnitScope() { std::vector<uint8_t>().swap(loaded_unit().image); }
-  LoadedUnitScope(const LoadedUnitScope&) = delete;
-  LoadedUnitScope& operator=(const LoadedUnitScope&) = delete;
-};
-
 bool known_platform(unsigned id) { return id >= 1 && id <= 3; }
 
 // The slot the unit goes to, or the refusal line and nothing.
@@ -49,8 +39,8 @@ std::optional<uint8_t> choose_slot(const DeviceInfo& info, unsigned module, int3
   return std::nullopt;
 }
 
-int load_onto_device(DeviceInterface& device, const UnitHeader& header, uint32_t image_size,
-                     int32_t slot_index) {
+int load_onto_device(DeviceInterface& device, const PreparedUnit& unit, int32_t slot_index) {
+  const UnitHeader& header = unit.header;
   const DeviceInfo& info = device.info;
   const unsigned device_platform = info.platform;
   if (!known_platform(device_platform)) {
@@ -78,15 +68,15 @@ int load_onto_device(DeviceInterface& device, const UnitHeader& header, uint32_t
   out_line(std::string("> Target module: \"") + module_display_name(module) + "\"");
 
   const uint32_t limit = info.modules[module].max_payload_size();
-  if (image_size > limit) {
-    err_line("Error: Unit is too large for target module. (" + std::to_string(image_size) +
+  if (unit.image_size > limit) {
+    err_line("Error: Unit is too large for target module. (" + std::to_string(unit.image_size) +
              " > " + std::to_string(limit) + ")");
     return 1;
   }
 
   const auto slot = choose_slot(info, module, slot_index);
   if (!slot) return 1;
-  if (device.load_unit(*slot)) return 0;
+  if (device.load_unit(unit.image.bytes, static_cast<uint8_t>(module), *slot)) return 0;
   err_line("Error: Failed to load unit.");
   return 1;
 }
@@ -130,12 +120,10 @@ int load(int argc, char** argv) {
     return 1;
   }
 
-  LoadedUnitScope record(unit ? std::move(unit->image.bytes) : std::vector<uint8_t>());
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
   Connection connection = connect_device(settings, FrontStyle::load_clear);
   if (!connection.device) return connection.exit_code;
-  return load_onto_device(*connection.device, unit->header, unit->image_size,
-                          settings.slot_index);
+  return load_onto_device(*connection.device, *unit, settings.slot_index);
 }
 
 }  // namespace quave

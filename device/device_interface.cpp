@@ -60,9 +60,4 @@ void DeviceInterface::on_midi_message(double, const unsigned char* message, size
   dispatch_reply(device->pending, copy);
 }
 
-LoadedUnit& loaded_unit() {
-  static LoadedUnit record;
-  return record;
-}
-
 }  // namespace quave

@@ -47,7 +47,8 @@ class DeviceInterface {
 
   // Transactions; each returns false silently when its preconditions fail.
   bool handshake();
-  bool load_unit(uint8_t slot);  // image from the loaded-unit record
+  // `module` is the one the command checked the image against.
+  bool load_unit(const std::vector<uint8_t>& image, uint8_t module, uint8_t slot);
   bool clear_slot(uint8_t module, uint8_t slot);
   bool clear_module(uint8_t module);
 
@@ -81,13 +82,5 @@ class DeviceInterface {
   // Found by their names: the device's own ports rather than an interface.
   bool ports_by_name_ = false;
 };
-
-// The one unit image a run loads; the load command fills it, load_unit reads
-// it. It owns its bytes.
-struct LoadedUnit {
-  std::vector<uint8_t> image;
-  bool empty() const { return image.empty(); }
-};
-LoadedUnit& loaded_unit();
 
 }  // namespace quave

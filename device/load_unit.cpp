@@ -35,13 +35,11 @@ std::string unit_name(const std::vector<uint8_t>& image) {
 
 }  // namespace
 
-bool DeviceInterface::load_unit(uint8_t slot) {
-  const std::vector<uint8_t>& image = loaded_unit().image;
+bool DeviceInterface::load_unit(const std::vector<uint8_t>& image, uint8_t module, uint8_t slot) {
   if (image.empty() || !(state & kStateHandshakeComplete) || pending.kind != kIdle) return false;
 
   const bool verbose = options & kOptionVerbose;
   auto load = [&]() {
-    const uint8_t module = image[kHdrModule] & 0x7F;
     if (verbose) {
       out_text(std::string("> Loading \"") + module_display_name(module) + "\" unit \"" +
                unit_name(image) + "\" into slot #" + std::to_string(slot) + "\n\n");

@@ -43,7 +43,6 @@ struct Rig {
       dispatch_reply(device.pending, reply);
     };
   }
-  ~Rig() { loaded_unit().image.clear(); }
 };
 
 TEST(LoadData, LengthCrcThenImage) {
@@ -68,10 +67,9 @@ TEST(LoadData, PackedInGroupsOfSeven) {
 TEST(LoadUnit, SendsOneFramedRequestAndReportsSizeAndCrc) {
   Rig rig(kOptionVerbose);
   const std::vector<uint8_t> image = sample_image(4, "saw", 300);
-  loaded_unit().image = image;
   CaptureStdout();
   CaptureStderr();
-  ASSERT_TRUE(rig.device.load_unit(3));
+  ASSERT_TRUE(rig.device.load_unit(image, 4, 3));
   EXPECT_EQ(GetCapturedStderr(), "");
   const uint32_t crc = crc32(image.data(), image.size());
   char line[64];
@@ -93,9 +91,8 @@ TEST(LoadUnit, SendsOneFramedRequestAndReportsSizeAndCrc) {
 
 TEST(LoadUnit, QuietWithoutVerbose) {
   Rig rig(0);
-  loaded_unit().image = sample_image(1, "x", 4);
   CaptureStdout();
-  ASSERT_TRUE(rig.device.load_unit(0));
+  ASSERT_TRUE(rig.device.load_unit(sample_image(1, "x", 4), 1, 0));
   const std::string out = GetCapturedStdout();
   EXPECT_EQ(out.rfind("size: 488 crc32: ", 0), 0u) << out;
   EXPECT_EQ(out.find('\n'), out.size() - 1);
@@ -107,11 +104,13 @@ TEST(Transactions, RefuseSilently) {
     bool handshaken;
     bool image;
     uint32_t kind;
-    std::function<bool(DeviceInterface&)> call;
+    std::function<bool(DeviceInterface&, bool)> call;
   };
-  auto load = [](DeviceInterface& d) { return d.load_unit(0); };
-  auto clear_slot = [](DeviceInterface& d) { return d.clear_slot(1, 0); };
-  auto clear_module = [](DeviceInterface& d) { return d.clear_module(1); };
+  auto load = [](DeviceInterface& d, bool image) {
+    return d.load_unit(image ? sample_image(1, "x", 4) : std::vector<uint8_t>(), 1, 0);
+  };
+  auto clear_slot = [](DeviceInterface& d, bool) { return d.clear_slot(1, 0); };
+  auto clear_module = [](DeviceInterface& d, bool) { return d.clear_module(1); };
   const Case cases[] = {
       {"load before handshake", false, true, 0, load},
       {"load without image", true, false, 0, load},
@@ -119,17 +118,16 @@ TEST(Transactions, RefuseSilently) {
       {"slot clear before handshake", false, true, 0, clear_slot},
       {"slot clear while busy", true, true, kUnitLoad, clear_slot},
       {"module clear before handshake", false, true, 0, clear_module},
-      {"slot clear of module 5", true, true, 0, [](DeviceInterface& d) { return d.clear_slot(5, 0); }},
-      {"module clear of module 200", true, true, 0, [](DeviceInterface& d) { return d.clear_module(200); }},
+      {"slot clear of module 5", true, true, 0, [](DeviceInterface& d, bool) { return d.clear_slot(5, 0); }},
+      {"module clear of module 200", true, true, 0, [](DeviceInterface& d, bool) { return d.clear_module(200); }},
   };
   for (const auto& c : cases) {
     Rig rig(kOptionVerbose | kOptionDebug);
     if (!c.handshaken) rig.device.state &= ~kStateHandshakeComplete;
-    if (c.image) loaded_unit().image = sample_image(1, "x", 4);
     rig.device.pending.kind = c.kind;
     CaptureStdout();
     CaptureStderr();
-    EXPECT_FALSE(c.call(rig.device)) << c.what;
+    EXPECT_FALSE(c.call(rig.device, c.image)) << c.what;
     EXPECT_EQ(GetCapturedStdout(), "") << c.what;
     EXPECT_EQ(GetCapturedStderr(), "") << c.what;
     EXPECT_TRUE(rig.requests.empty()) << c.what;
@@ -174,10 +172,10 @@ TEST(Transactions, DeviceErrorLines) {
   for (const auto& c : cases) {
     Rig rig;
     rig.status = c.status;
-    loaded_unit().image = sample_image(1, "x", 4);
     CaptureStdout();
     CaptureStderr();
-    const bool ok = c.load ? rig.device.load_unit(0) : rig.device.clear_slot(1, 0);
+    const bool ok =
+        c.load ? rig.device.load_unit(sample_image(1, "x", 4), 1, 0) : rig.device.clear_slot(1, 0);
     GetCapturedStdout();
     EXPECT_FALSE(ok);
     EXPECT_EQ(GetCapturedStderr(), c.line) << int(c.status);
