@@ -58,6 +58,7 @@ std::string port_listing(DeviceInterface& device) {
   std::ostringstream text;
   text << "  Available MIDI inputs:\n";
   device.list_input_ports(text);
+  // Spelt as scripts match it; do not correct.
   text << "\n  Available MIDI ouputs:\n";
   device.list_output_ports(text);
   return text.str();

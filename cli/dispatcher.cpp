@@ -95,6 +95,7 @@ int dispatch(int argc, char** argv) {
     write_global_usage(std::cout);
     return 1;
   } catch (...) {
+    // Spelt as scripts match it; do not correct.
     std::cerr << "Unknow exception!\n\n" << std::flush;
     write_global_usage(std::cout);
     return 1;

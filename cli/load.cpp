@@ -13,8 +13,6 @@ namespace quave {
 
 namespace {
 
-bool known_platform(unsigned id) { return id >= 1 && id <= 3; }
-
 // The slot the unit goes to, or the refusal line and nothing.
 std::optional<uint8_t> choose_slot(const DeviceInfo& info, unsigned module, int32_t slot_index) {
   const ModuleInfo& target = info.modules[module];
@@ -43,12 +41,12 @@ int load_onto_device(DeviceInterface& device, const PreparedUnit& unit, int32_t 
   const UnitHeader& header = unit.header;
   const DeviceInfo& info = device.info;
   const unsigned device_platform = info.platform;
-  if (!known_platform(device_platform)) {
+  if (!is_known_platform(device_platform)) {
     out_line("Error: loading to an unknown device...");
     return 1;
   }
   const unsigned unit_platform = header.bytes[kHdrPlatform];
-  if (!known_platform(unit_platform)) {
+  if (!is_known_platform(unit_platform)) {
     out_line("Error: loading a unit with unknown target platform...");
     return 1;
   }

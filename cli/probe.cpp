@@ -36,6 +36,7 @@ int probe(int argc, char** argv) {
     err_line(std::string("Error: ") + e.what());
     return 1;
   } catch (...) {
+    // Spelt as scripts match it; do not correct.
     err_text("Uknown exception!\n\n");
     return 1;
   }

@@ -1,6 +1,7 @@
 // Emptying one slot, or every slot of a module, on the device.
 #include "device/device_interface.hpp"
 #include "device/step_walk.hpp"
+#include "unit/identifiers.hpp"
 
 namespace quave {
 
@@ -24,7 +25,7 @@ bool run_clear(DeviceInterface& device, const Message& request, uint32_t timeout
 }
 
 bool may_clear(const DeviceInterface& device, uint8_t module) {
-  return module < 5 && (device.state & kStateHandshakeComplete) && device.pending.kind == kIdle;
+  return module < kModuleCount && (device.state & kStateHandshakeComplete) && device.pending.kind == kIdle;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace quave {
 
 DeviceInterface::DeviceInterface(uint32_t options_word)
-    : options(options_word), state(kStateConstructed) {
+    : options(options_word), state(0) {
   pending.options = options_word;
   pending.info = &info;
 }

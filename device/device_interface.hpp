@@ -19,7 +19,6 @@ namespace quave {
 
 class MidiPort;
 
-constexpr uint32_t kStateConstructed = 0x1;
 constexpr uint32_t kStatePortsOpen = 0x4;
 constexpr uint32_t kStateHandshakeComplete = 0x8;
 

@@ -30,8 +30,6 @@ struct SlotStatus {
 };
 
 struct DeviceInfo {
-  int32_t input_port = 0;
-  int32_t output_port = 0;
   uint8_t channel = 0;   // 0..7
   uint8_t platform = 0;  // from the ApiVersionReply, 1..3
   std::array<uint8_t, 3> model_id{};

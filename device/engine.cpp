@@ -7,6 +7,7 @@
 #include "base/console.hpp"
 #include "device/interrupt.hpp"
 #include "device/record_handlers.hpp"
+#include "unit/identifiers.hpp"
 
 namespace quave {
 
@@ -83,8 +84,8 @@ void dispatch_reply(PendingRequest& pending, Message& message) {
       if ((pending.flags & kFlagApiVersion) || !is_api_version_reply(message, info.address()))
         return;
       const uint8_t platform = message[7] & 0x7F;
-      if (platform < 1 || platform > 3) {
-        pending.error_code = 3;
+      if (!is_known_platform(platform)) {
+        pending.error_code = kErrorWrongPlatform;
         pending.flags |= kFlagDeviceError;
         return;
       }

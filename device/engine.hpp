@@ -12,17 +12,6 @@
 
 namespace quave {
 
-enum RequestKind : uint32_t {
-  kIdle = 0,
-  kSearchDevice = 1,
-  kApiVersion = 2,
-  kModuleInfo = 3,
-  kSlotStatus = 4,
-  kClear = 5,
-  kUnitLoad = 6,
-  kDumpOnly = 7,
-};
-
 constexpr uint32_t kFlagSearch = 0x1;
 constexpr uint32_t kFlagApiVersion = 0x2;
 constexpr uint32_t kFlagModulesDone = 0x4;

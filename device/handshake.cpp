@@ -86,7 +86,7 @@ class HandshakeSteps {
       const uint32_t index = pending_.index;
       const uint32_t m = (index >> 8) & 0x7F;
       const uint32_t s = index & 0x7F;
-      if (m > 4) break;  // the handlers never move past module 4
+      if (m >= kModuleCount) break;  // the handlers never move past module 4
       if (device_.info.modules[m].slot_count() == 0) {
         if (m == 4) {
           pending_.flags |= kFlagSlotsDone;

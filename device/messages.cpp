@@ -7,27 +7,27 @@ namespace quave {
 
 const std::array<uint8_t, 6> kSearchDeviceRequest = {0xF0, 0x42, 0x50, 0x00, 0x55, 0xF7};
 const std::array<uint8_t, 8> kApiVersionRequest = {0xF0, 0x42, 0x30, 0x00,
-                                                   0x00, 0x00, 0x17, 0xF7};
+                                                   0x00, 0x00, kFnApiVersionRequest, 0xF7};
 const std::array<uint8_t, 9> kModuleInfoRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                   0x00, 0x18, 0x00, 0xF7};
+                                                   0x00, kFnModuleInfoRequest, 0x00, 0xF7};
 const std::array<uint8_t, 10> kSlotStatusRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                    0x00, 0x19, 0x00, 0x00, 0xF7};
+                                                    0x00, kFnSlotStatusRequest, 0x00, 0x00, 0xF7};
 const std::array<uint8_t, 10> kSlotClearRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                   0x00, 0x1B, 0x00, 0x00, 0xF7};
+                                                   0x00, kFnSlotClearRequest, 0x00, 0x00, 0xF7};
 const std::array<uint8_t, 9> kModuleClearRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                    0x00, 0x1D, 0x00, 0xF7};
+                                                    0x00, kFnModuleClearRequest, 0x00, 0xF7};
 const std::array<uint8_t, 9> kUnitLoadRequestHeader = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                       0x00, 0x4A, 0x00, 0x00};
+                                                       0x00, kFnUnitLoadRequest, 0x00, 0x00};
 
 const std::array<uint8_t, 15> kSearchDeviceReply = {0xF0, 0x42, 0x50, 0x01, 0x00,
                                                     0x55, 0x00, 0x00, 0x00, 0x00,
                                                     0x00, 0x00, 0x00, 0x00, 0xF7};
 const std::array<uint8_t, 12> kApiVersionReply = {0xF0, 0x42, 0x30, 0x00, 0x00, 0x00,
-                                                  0x47, 0x00, 0x00, 0x00, 0x00, 0xF7};
+                                                  kFnApiVersionReply, 0x00, 0x00, 0x00, 0x00, 0xF7};
 const std::array<uint8_t, 9> kModuleInfoReplyHeader = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                       0x00, 0x48, 0x00, 0x00};
+                                                       0x00, kFnModuleInfoReply, 0x00, 0x00};
 const std::array<uint8_t, 10> kSlotStatusReplyHeader = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                        0x00, 0x49, 0x00, 0x00, 0x00};
+                                                        0x00, kFnSlotStatusReply, 0x00, 0x00, 0x00};
 const std::array<uint8_t, 8> kStatusReply = {0xF0, 0x42, 0x30, 0x00, 0x00, 0x00, 0x00, 0xF7};
 
 uint8_t platform_from_family(uint8_t high, uint8_t low) {
@@ -181,53 +181,55 @@ bool is_status_reply(const Message& m, const DeviceAddress& from) {
 }
 
 StatusMeaning status_meaning(uint32_t kind, uint8_t status) {
-  const bool load = kind == 6;
+  const bool load = kind == kUnitLoad;
   switch (status) {
-    case 0x23: return {StatusMeaning::acknowledge, 0};
-    case 0x24: return {StatusMeaning::error, 1};
-    case 0x26: return {StatusMeaning::error, 2};
-    case 0x27: case 0x28: case 0x29: case 0x2A: case 0x2B:
-      if (load) return {StatusMeaning::error, static_cast<uint32_t>(status - 0x27 + 7)};
+    case kStatusAcknowledge: return {StatusMeaning::acknowledge, 0};
+    case kStatusDeviceError1: return {StatusMeaning::error, kErrorDevice1};
+    case kStatusDeviceError2: return {StatusMeaning::error, kErrorDevice2};
+    // The five load refusals map in order onto codes 7 to 11.
+    case kStatusTooLarge: case kStatusCrc: case kStatusInvalidTarget: case kStatusApiVersion:
+    case kStatusCodeSize:
+      if (load) return {StatusMeaning::error, uint32_t{status} - kStatusTooLarge + kErrorTooLarge};
       return {StatusMeaning::unrecognised, 0};
-    case 0x2C: return {StatusMeaning::error, 4};
-    case 0x2D: return {StatusMeaning::error, 5};
-    case 0x2E: return {StatusMeaning::error, 12};
-    case 0x2F: return {StatusMeaning::error, 13};
+    case kStatusInvalidModule: return {StatusMeaning::error, kErrorInvalidModule};
+    case kStatusInvalidSlot: return {StatusMeaning::error, kErrorInvalidSlot};
+    case kStatusFormat: return {StatusMeaning::error, kErrorFormat};
+    case kStatusInternal: return {StatusMeaning::error, kErrorInternal};
     default: return {StatusMeaning::unrecognised, 0};
   }
 }
 
 const char* error_message(uint32_t kind, uint32_t code) {
   switch (kind) {
-    case 2:
-      if (code == 3) return "Got user api reply for wrong target platform.";
+    case kApiVersion:
+      if (code == kErrorWrongPlatform) return "Got user api reply for wrong target platform.";
       break;
-    case 3:
-      if (code == 4) return "Got module info with invalid module ID.";
-      if (code == 6) return "Could not decode module info data.";
+    case kModuleInfo:
+      if (code == kErrorInvalidModule) return "Got module info with invalid module ID.";
+      if (code == kErrorUndecodable) return "Could not decode module info data.";
       break;
-    case 4:
-      if (code == 4) return "Got slot status with invalid module ID.";
-      if (code == 5) return "Got slot status with invalid slot ID.";
-      if (code == 6) return "Could not decode slot status data.";
+    case kSlotStatus:
+      if (code == kErrorInvalidModule) return "Got slot status with invalid module ID.";
+      if (code == kErrorInvalidSlot) return "Got slot status with invalid slot ID.";
+      if (code == kErrorUndecodable) return "Could not decode slot status data.";
       break;
-    case 5:
-      if (code == 4) return "Invalid module ID.";
-      if (code == 5) return "Invalid slot ID.";
-      if (code == 12) return "Invalid command format.";
-      if (code == 13) return "Internal error.";
+    case kClear:
+      if (code == kErrorInvalidModule) return "Invalid module ID.";
+      if (code == kErrorInvalidSlot) return "Invalid slot ID.";
+      if (code == kErrorFormat) return "Invalid command format.";
+      if (code == kErrorInternal) return "Internal error.";
       break;
-    case 6:
+    case kUnitLoad:
       switch (code) {
-        case 4: return "Referenced an invalid module.";
-        case 5: return "Referenced an invalid slot.";
-        case 7: return "Unit data too large.";
-        case 8: return "CRC verification failed.";
-        case 9: return "Invalid unit target.";
-        case 10: return "Incompatible API version.";
-        case 11: return "Loadable code size too large.";
-        case 12: return "Invalid unit data format.";
-        case 13: return "Internal error.";
+        case kErrorInvalidModule: return "Referenced an invalid module.";
+        case kErrorInvalidSlot: return "Referenced an invalid slot.";
+        case kErrorTooLarge: return "Unit data too large.";
+        case kErrorCrc: return "CRC verification failed.";
+        case kErrorInvalidTarget: return "Invalid unit target.";
+        case kErrorApiVersion: return "Incompatible API version.";
+        case kErrorCodeSize: return "Loadable code size too large.";
+        case kErrorFormat: return "Invalid unit data format.";
+        case kErrorInternal: return "Internal error.";
         default: break;
       }
       break;

@@ -29,6 +29,50 @@ constexpr uint8_t kFnApiVersionReply = 0x47;
 constexpr uint8_t kFnModuleInfoReply = 0x48;
 constexpr uint8_t kFnSlotStatusReply = 0x49;
 
+// Request kinds: what the engine waits for, and the row of the error texts.
+enum RequestKind : uint32_t {
+  kIdle = 0,
+  kSearchDevice = 1,
+  kApiVersion = 2,
+  kModuleInfo = 3,
+  kSlotStatus = 4,
+  kClear = 5,
+  kUnitLoad = 6,
+  kDumpOnly = 7,
+};
+
+// Status bytes of a StatusReply (byte 6).
+constexpr uint8_t kStatusAcknowledge = 0x23;
+constexpr uint8_t kStatusDeviceError1 = 0x24;
+constexpr uint8_t kStatusDeviceError2 = 0x26;
+constexpr uint8_t kStatusTooLarge = 0x27;
+constexpr uint8_t kStatusCrc = 0x28;
+constexpr uint8_t kStatusInvalidTarget = 0x29;
+constexpr uint8_t kStatusApiVersion = 0x2A;
+constexpr uint8_t kStatusCodeSize = 0x2B;
+constexpr uint8_t kStatusInvalidModule = 0x2C;
+constexpr uint8_t kStatusInvalidSlot = 0x2D;
+constexpr uint8_t kStatusFormat = 0x2E;
+constexpr uint8_t kStatusInternal = 0x2F;
+
+// Error codes (PendingRequest::error_code): a device error, or a reply that
+// does not fit its request; error_message texts each by request kind.
+enum ErrorCode : uint32_t {
+  kErrorDevice1 = 1,
+  kErrorDevice2 = 2,
+  kErrorWrongPlatform = 3,
+  kErrorInvalidModule = 4,
+  kErrorInvalidSlot = 5,
+  kErrorUndecodable = 6,
+  kErrorTooLarge = 7,
+  kErrorCrc = 8,
+  kErrorInvalidTarget = 9,
+  kErrorApiVersion = 10,
+  kErrorCodeSize = 11,
+  kErrorFormat = 12,
+  kErrorInternal = 13,
+};
+
 // Family id low bytes by PlatformId 1..3; the high byte is always 0x01.
 constexpr uint8_t kFamilyHigh = 0x01;
 constexpr uint8_t kFamilyLow[3] = {0x4B, 0x51, 0x57};
@@ -93,8 +137,7 @@ bool is_module_info_reply(const Message& m, const DeviceAddress& from);
 bool is_slot_status_reply(const Message& m, const DeviceAddress& from);
 bool is_status_reply(const Message& m, const DeviceAddress& from);
 
-// What a StatusReply's status byte means for a clear (kind 5) or a unit load
-// (kind 6).
+// What a StatusReply's status byte means for a clear or a unit load.
 struct StatusMeaning {
   enum Type { acknowledge, error, unrecognised } type;
   uint32_t code;  // error code for `error`

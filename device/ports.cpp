@@ -194,8 +194,6 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   // five turns. An ALSA connection is made in the kernel at once.
   const int settle_turns = midi_out->backend() == MidiBackend::jack ? 5 : 1;
   for (int turn = 0; turn < settle_turns; ++turn) polling_turn();
-  info.input_port = in_port;
-  info.output_port = out_port;
   state |= kStatePortsOpen;
   return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/console.hpp"
+#include "unit/identifiers.hpp"
 
 namespace quave {
 
@@ -48,11 +49,11 @@ void handle_module_info_reply(PendingRequest& pending, const Message& reply) {
   if (pending.flags & kFlagModulesDone) return;
 
   const uint32_t m = reply[7] & 0x7F;
-  if (m > 4 || m != (pending.index & 0x7F)) return fail(pending, 4);
+  if (m >= kModuleCount || m != (pending.index & 0x7F)) return fail(pending, kErrorInvalidModule);
   if (pending.options & kOptionDebug) dump_message("<<< ", reply.data(), reply.size());
 
   const auto data = unpack_7bit(reply, kModuleInfoReplyHeader.size());
-  if (!data) return fail(pending, 6);
+  if (!data) return fail(pending, kErrorUndecodable);
   if (!data->empty()) {
     fill_record(info.modules[m].bytes, *data);
     narrate_module(pending, m, &info.modules[m]);
@@ -60,7 +61,7 @@ void handle_module_info_reply(PendingRequest& pending, const Message& reply) {
     narrate_module(pending, m, nullptr);
   }
 
-  if (m < 4) {
+  if (m + 1 < kModuleCount) {
     pending.index = m + 1;
   } else {
     pending.flags |= kFlagModulesDone;
@@ -75,13 +76,13 @@ void handle_slot_status_reply(PendingRequest& pending, const Message& reply) {
   const uint32_t index = pending.index;
   const uint32_t m = reply[7] & 0x7F;
   const uint32_t s = reply[8] & 0x7F;
-  if (m > 4 || m != (index >> 8)) return fail(pending, 4);
+  if (m >= kModuleCount || m != (index >> 8)) return fail(pending, kErrorInvalidModule);
   const unsigned count = recorded_slot_count(info.modules[m]);
-  if (s != (index & 0xFF) || s >= count) return fail(pending, 5);
+  if (s != (index & 0xFF) || s >= count) return fail(pending, kErrorInvalidSlot);
   if (pending.options & kOptionDebug) dump_message("<<< ", reply.data(), reply.size());
 
   const auto data = unpack_7bit(reply, kSlotStatusReplyHeader.size());
-  if (!data) return fail(pending, 6);
+  if (!data) return fail(pending, kErrorUndecodable);
   SlotStatus& slot = info.slots[m][s];
   fill_record(slot.bytes, *data);
   if ((pending.options & kOptionVerbose) && pending.narration.slot_line) {
@@ -91,7 +92,7 @@ void handle_slot_status_reply(PendingRequest& pending, const Message& reply) {
   pending.error_code = 0;
   if (s + 1 < count) {
     pending.index = m * 256 + s + 1;
-  } else if (m + 1 < 5) {
+  } else if (m + 1 < kModuleCount) {
     pending.index = (m + 1) * 256;
   } else {
     pending.flags |= kFlagSlotsDone;

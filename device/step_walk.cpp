@@ -11,6 +11,7 @@ bool walk_request_kinds(PendingRequest& pending, const std::function<bool(uint32
   for (;;) {
     const uint32_t kind = pending.kind;
     if (kind < kSearchDevice || kind > kDumpOnly) {
+      // Spelt as scripts match it; do not correct.
       err_line("Error: An internal error occured, aborting.");
       pending.reset();
       return false;

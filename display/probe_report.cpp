@@ -22,9 +22,9 @@ std::string probe_report(const DeviceInfo& info, int32_t module_index) {
   text += "> Quave API version: " +
           format_api_version(info.api_major(), info.api_minor(), info.api_patch()) + "\n";
 
-  if (module_index < 0 || module_index > 4) {
+  if (module_index < 0 || module_index >= kModuleCount) {
     text += "> Available modules:\n\n";
-    for (unsigned m = 1; m < 5; ++m) {
+    for (unsigned m = 1; m < kModuleCount; ++m) {
       text += std::string(module_display_name(m)) + ": " +
               format_module_info(info.modules[m]) + "\n";
     }

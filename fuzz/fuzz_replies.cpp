@@ -21,8 +21,7 @@ void check(bool condition) {
 }
 
 bool same(const DeviceInfo& a, const DeviceInfo& b) {
-  return a.input_port == b.input_port && a.output_port == b.output_port &&
-         a.channel == b.channel && a.platform == b.platform && a.model_id == b.model_id &&
+  return a.channel == b.channel && a.platform == b.platform && a.model_id == b.model_id &&
          a.system_version == b.system_version && a.api_version == b.api_version &&
          [&] {
            for (size_t m = 0; m < a.modules.size(); ++m) {
@@ -38,8 +37,6 @@ bool same(const DeviceInfo& a, const DeviceInfo& b) {
 // Every record starts with a pattern, so that a write shows wherever it lands.
 DeviceInfo initial_info(uint8_t slot_count) {
   DeviceInfo info;
-  info.input_port = 1;
-  info.output_port = 2;
   info.model_id = {0x00, 0x01, 0x4B};
   info.system_version = {0xA5, 0xA5, 0xA5, 0xA5};
   info.api_version = {0xA5, 0xA5, 0xA5};

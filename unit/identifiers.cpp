@@ -66,7 +66,7 @@ const char* platform_display_device(unsigned id) {
 const char* module_display_name(unsigned id) { return entry_or_first(kModuleDisplayNames, id); }
 
 const char* platform_name(unsigned id) {
-  return (id >= 1 && id <= 3) ? kPlatformNames[id - 1] : "";
+  return is_known_platform(id) ? kPlatformNames[id - 1] : "";
 }
 
 }  // namespace quave

@@ -11,9 +11,15 @@ namespace quave {
 using PlatformId = uint8_t;  // 0 unknown, 1 vestrel, 2 halvane rx, 3 orvalt tonal
 using ModuleId = uint8_t;    // 0 global, 1 modfx, 2 delfx, 3 revfx, 4 osc
 
-constexpr PlatformId kPlatformCount = 4;  // including 0
+constexpr PlatformId kFirstPlatform = 1;
+constexpr PlatformId kLastPlatform = 3;
 constexpr ModuleId kModuleCount = 5;
 constexpr ModuleId kModuleOsc = 4;
+
+// One of the three models (0 is unknown).
+constexpr bool is_known_platform(unsigned id) {
+  return id >= kFirstPlatform && id <= kLastPlatform;
+}
 
 // Manifest platform names ("vestrel", "halvane-rx", "orvalt-tonal"); entry i is
 // PlatformId i + 1.

@@ -91,7 +91,7 @@ bool fill_header(const pt::ptree& tree, PlatformId expected_platform, std::ostre
     messages << "Invalid target platform. (" << platform_text << ")";
     return false;
   }
-  if (expected_platform >= 1 && expected_platform <= 3 && expected_platform != *platform) {
+  if (is_known_platform(expected_platform) && expected_platform != *platform) {
     messages << "Expected target platform \"" << platform_name(expected_platform)
              << "\", found \"" << platform_text << "\"";
     return false;

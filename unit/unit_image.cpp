@@ -13,8 +13,8 @@ namespace {
 
 bool header_is_valid(const UnitHeader& header) {
   const uint8_t* h = header.bytes.data();
-  if (h[kHdrPlatform] > 3) return false;
-  if ((h[kHdrModule] & 0x7F) > 4) return false;
+  if (h[kHdrPlatform] > kLastPlatform) return false;
+  if ((h[kHdrModule] & 0x7F) >= kModuleCount) return false;
   return std::memchr(h + kHdrName, 0, kNameFieldSize) != nullptr;
 }
 
