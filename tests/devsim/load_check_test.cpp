@@ -29,24 +29,24 @@ TEST(CheckLoad, EachRefusalAnswersItsStatus) {
     uint8_t status;
   };
   const Row rows[] = {
-      {"accepted", 4, 15, good, kStatusAck},
+      {"accepted", 4, 15, good, kStatusAcknowledge},
       {"no room for length and CRC", 4, 0, short_data, kStatusFormat},
       {"length differs from image", 4, 0, length_wrong, kStatusFormat},
       {"CRC differs", 4, 0, load_data_for(test_unit_image({}), 0x80000000), kStatusCrc},
       {"CRC checked before the address", 9, 0, load_data_for(test_unit_image({}), 1), kStatusCrc},
-      {"module above 4", 5, 0, good, kStatusModule},
-      {"module without slots", 0, 0, good, kStatusModule},
-      {"slot beyond count", 4, 16, good, kStatusSlot},
+      {"module above 4", 5, 0, good, kStatusInvalidModule},
+      {"module without slots", 0, 0, good, kStatusInvalidModule},
+      {"slot beyond count", 4, 16, good, kStatusInvalidSlot},
       {"image above the limit", 4, 0, load_data_for(test_unit_image({4, 1, 1, 1, 12288 - 1155})),
        kStatusTooLarge},
       {"image at the limit", 4, 0, load_data_for(test_unit_image({4, 1, 1, 1, 12288 - 1156})),
-       kStatusAck},
+       kStatusAcknowledge},
       {"shorter than header and trailer", 4, 0, tiny_image, kStatusFormat},
-      {"other platform", 4, 0, load_data_for(test_unit_image({4, 2, 1, 1, 64})), kStatusTarget},
-      {"other module than addressed", 3, 0, good, kStatusTarget},
-      {"newer API minor", 4, 0, load_data_for(test_unit_image({4, 1, 1, 2, 64})), kStatusApi},
-      {"older API minor", 4, 0, load_data_for(test_unit_image({4, 1, 1, 0, 64})), kStatusAck},
-      {"other API major", 4, 0, load_data_for(test_unit_image({4, 1, 2, 0, 64})), kStatusApi},
+      {"other platform", 4, 0, load_data_for(test_unit_image({4, 2, 1, 1, 64})), kStatusInvalidTarget},
+      {"other module than addressed", 3, 0, good, kStatusInvalidTarget},
+      {"newer API minor", 4, 0, load_data_for(test_unit_image({4, 1, 1, 2, 64})), kStatusApiVersion},
+      {"older API minor", 4, 0, load_data_for(test_unit_image({4, 1, 1, 0, 64})), kStatusAcknowledge},
+      {"other API major", 4, 0, load_data_for(test_unit_image({4, 1, 2, 0, 64})), kStatusApiVersion},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(check_load(config, r.module, r.slot, r.data), r.status) << r.what;
@@ -69,10 +69,10 @@ TEST(CheckLoad, LimitsComeFromTheConfiguration) {
   SimConfig config;
   config.platform = 3;
   config.modules[1].max_payload_size = 2000;
-  EXPECT_EQ(check_load(config, 1, 7, load_data_for(test_unit_image({1, 3, 1, 1, 844}))), kStatusAck);
+  EXPECT_EQ(check_load(config, 1, 7, load_data_for(test_unit_image({1, 3, 1, 1, 844}))), kStatusAcknowledge);
   EXPECT_EQ(check_load(config, 1, 7, load_data_for(test_unit_image({1, 3, 1, 1, 845}))),
             kStatusTooLarge);
-  EXPECT_EQ(check_load(config, 1, 8, load_data_for(test_unit_image({1, 3, 1, 1, 64}))), kStatusSlot);
+  EXPECT_EQ(check_load(config, 1, 8, load_data_for(test_unit_image({1, 3, 1, 1, 64}))), kStatusInvalidSlot);
 }
 
 }  // namespace

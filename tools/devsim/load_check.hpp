@@ -10,7 +10,7 @@ namespace devsim {
 
 // `load_data` is the unpacked data of a load request: 4-byte length, 4-byte
 // CRC-32 (both little-endian), then the image. Returns the status byte to
-// answer: kStatusAck when the unit may be stored in (module, slot).
+// answer: kStatusAcknowledge when the unit may be stored in (module, slot).
 uint8_t check_load(const SimConfig& config, uint8_t module, uint8_t slot,
                    const std::vector<uint8_t>& load_data);
 

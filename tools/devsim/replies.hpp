@@ -12,14 +12,14 @@ namespace devsim {
 using quave::Message;
 
 // Status bytes the simulator answers with.
-constexpr uint8_t kStatusAck = 0x23;
-constexpr uint8_t kStatusTooLarge = 0x27;
-constexpr uint8_t kStatusCrc = 0x28;
-constexpr uint8_t kStatusTarget = 0x29;
-constexpr uint8_t kStatusApi = 0x2A;
-constexpr uint8_t kStatusModule = 0x2C;
-constexpr uint8_t kStatusSlot = 0x2D;
-constexpr uint8_t kStatusFormat = 0x2E;
+using quave::kStatusAcknowledge;
+using quave::kStatusApiVersion;
+using quave::kStatusCrc;
+using quave::kStatusFormat;
+using quave::kStatusInvalidModule;
+using quave::kStatusInvalidSlot;
+using quave::kStatusInvalidTarget;
+using quave::kStatusTooLarge;
 
 Message search_reply(const SimConfig& config, uint8_t echo);
 Message api_version_reply(const SimConfig& config);

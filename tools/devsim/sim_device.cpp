@@ -79,14 +79,14 @@ std::vector<Message> SimDevice::handle(Kind kind, const Message& request) {
 }
 
 uint8_t SimDevice::check_address(uint8_t module, uint8_t slot) const {
-  if (module >= kModules || slots_[module].empty()) return kStatusModule;
-  if (slot >= slots_[module].size()) return kStatusSlot;
-  return kStatusAck;
+  if (module >= kModules || slots_[module].empty()) return kStatusInvalidModule;
+  if (slot >= slots_[module].size()) return kStatusInvalidSlot;
+  return kStatusAcknowledge;
 }
 
 Message SimDevice::module_info(const Message& request) const {
   const uint8_t module = request[7];
-  if (module >= kModules) return status_reply(config_, kStatusModule);
+  if (module >= kModules) return status_reply(config_, kStatusInvalidModule);
   const ModuleConfig& mc = config_.modules[module];
   return module_info_reply(config_, module, mc.has_info ? module_info_record(mc) : std::vector<uint8_t>{});
 }
@@ -95,7 +95,7 @@ Message SimDevice::slot_status(const Message& request) const {
   const uint8_t module = request[7];
   const uint8_t slot = request[8];
   const uint8_t status = check_address(module, slot);
-  if (status != kStatusAck) return status_reply(config_, status);
+  if (status != kStatusAcknowledge) return status_reply(config_, status);
   const SlotRecord& r = slots_[module][slot];
   const bool free = std::all_of(r.begin(), r.end(), [](uint8_t b) { return b == 0; });
   return slot_status_reply(config_, module, slot,
@@ -106,15 +106,15 @@ Message SimDevice::slot_clear(const Message& request) {
   const uint8_t module = request[7];
   const uint8_t slot = request[8];
   const uint8_t status = check_address(module, slot);
-  if (status == kStatusAck) slots_[module][slot] = SlotRecord{};
+  if (status == kStatusAcknowledge) slots_[module][slot] = SlotRecord{};
   return status_reply(config_, status);
 }
 
 Message SimDevice::module_clear(const Message& request) {
   const uint8_t module = request[7];
-  if (module >= kModules || slots_[module].empty()) return status_reply(config_, kStatusModule);
+  if (module >= kModules || slots_[module].empty()) return status_reply(config_, kStatusInvalidModule);
   std::fill(slots_[module].begin(), slots_[module].end(), SlotRecord{});
-  return status_reply(config_, kStatusAck);
+  return status_reply(config_, kStatusAcknowledge);
 }
 
 Message SimDevice::load(const Message& request) {
@@ -122,7 +122,7 @@ Message SimDevice::load(const Message& request) {
   const uint8_t slot = request[8];
   const auto data = quave::unpack_7bit(request, quave::kUnitLoadRequestHeader.size());
   const uint8_t status = data ? check_load(config_, module, slot, *data) : kStatusFormat;
-  if (status == kStatusAck) {
+  if (status == kStatusAcknowledge) {
     std::copy_n(data->begin() + 8, kSlotRecordSize, slots_[module][slot].begin());
   }
   return status_reply(config_, status);

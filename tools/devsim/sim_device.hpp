@@ -36,7 +36,7 @@ class SimDevice {
   Message slot_clear(const Message& request);
   Message module_clear(const Message& request);
   Message load(const Message& request);
-  // kStatusAck when (module, slot) exists; the refusal's status otherwise.
+  // kStatusAcknowledge when (module, slot) exists; the refusal's status otherwise.
   uint8_t check_address(uint8_t module, uint8_t slot) const;
 
   const SimConfig& config_;
