@@ -1,5 +1,9 @@
 #include "tests/support/raw_zip.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
 #include "device/messages.hpp"
 
 namespace quave::test {
@@ -52,11 +56,79 @@ class BitWriter {
   int used_ = 0;
 };
 
+uint32_t crc_of(const std::string& data) {
+  return crc32(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+// One block with the fixed Huffman codes and greedy back-references: real
+// compressed data without a compression library to link.
+std::string fixed_deflate(const std::string& data) {
+  static constexpr uint16_t kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,
+                                             15, 17, 19, 23, 27, 31, 35, 43,  51,  59,
+                                             67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static constexpr uint16_t kDistanceBase[] = {
+      1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+      193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+  constexpr size_t kWindow = 32768, kMaxMatch = 258, kNone = SIZE_MAX;
+  // Index of the last base not above `value`.
+  const auto bucket = [](const auto& bases, size_t value) {
+    return static_cast<uint32_t>(std::upper_bound(std::begin(bases), std::end(bases), value) -
+                                 std::begin(bases) - 1);
+  };
+  BitWriter w;
+  const auto symbol = [&](uint32_t s) {
+    if (s < 144) w.code(0x30 + s, 8);
+    else if (s < 256) w.code(0x190 + s - 144, 9);
+    else if (s < 280) w.code(s - 256, 7);
+    else w.code(0xC0 + s - 280, 8);
+  };
+  const auto byte = [&](size_t i) { return static_cast<uint8_t>(data[i]); };
+  // Where each three-byte prefix, by hash, was last seen; matches are
+  // compared in full, so collisions only cost compression.
+  std::vector<size_t> last(1 << 16, kNone);
+  const auto seen = [&](size_t i) -> size_t& {
+    return last[((byte(i) << 8) ^ (byte(i + 1) << 4) ^ byte(i + 2)) & 0xFFFF];
+  };
+
+  w.bits(1, 1);  // final block
+  w.bits(1, 2);  // fixed Huffman codes
+  const size_t n = data.size();
+  for (size_t i = 0; i < n;) {
+    size_t length = 0, distance = 0;
+    if (i + 3 <= n) {
+      size_t& from = seen(i);
+      if (from != kNone && i - from <= kWindow) {
+        while (length < kMaxMatch && i + length < n && data[from + length] == data[i + length])
+          ++length;
+        distance = i - from;
+      }
+      from = i;
+    }
+    if (length < 3) {
+      symbol(byte(i++));
+      continue;
+    }
+    const uint32_t l = bucket(kLengthBase, length);
+    symbol(257 + l);
+    w.bits(length - kLengthBase[l], l < 8 || l == 28 ? 0 : l / 4 - 1);
+    const uint32_t d = bucket(kDistanceBase, distance);
+    w.code(d, 5);
+    w.bits(distance - kDistanceBase[d], d < 4 ? 0 : d / 2 - 1);
+    for (size_t k = 1; k < length && i + k + 3 <= n; ++k) seen(i + k) = i + k;
+    i += length;
+  }
+  symbol(256);  // end of block
+  return w.finish();
+}
+
 }  // namespace
 
 RawEntry stored_entry(const std::string& name, const std::string& data) {
-  return {name, data, 0, crc32(reinterpret_cast<const uint8_t*>(data.data()), data.size()),
-          data.size()};
+  return {name, data, 0, crc_of(data), data.size()};
+}
+
+RawEntry deflated_entry(const std::string& name, const std::string& data) {
+  return {name, fixed_deflate(data), 8, crc_of(data), data.size()};
 }
 
 std::string raw_zip(const std::vector<RawEntry>& entries) {

@@ -18,8 +18,9 @@ struct RawEntry {
   uint64_t declared_size = 0;   // uncompressed size as declared
 };
 
-// A stored entry that tells the truth about `data`.
+// Entries that tell the truth about `data`, stored or deflated.
 RawEntry stored_entry(const std::string& name, const std::string& data);
+RawEntry deflated_entry(const std::string& name, const std::string& data);
 
 // The archive: local headers with their data, central directory, end record.
 // Zip64 fields and records are used where a size or the entry count does not

@@ -1,21 +1,14 @@
 #include "tests/support/zip_writer.hpp"
 
-#include <zip.h>
-
 #include <stdexcept>
 
 #include "tests/support/process.hpp"
+#include "tests/support/raw_zip.hpp"
 #include "base/bytes.hpp"
 
 namespace quave::test {
 
 namespace {
-
-void fail(zip_t* archive, const std::string& what) {
-  const std::string reason = archive ? zip_strerror(archive) : "";
-  if (archive) zip_discard(archive);
-  throw std::runtime_error(what + ": " + reason);
-}
 
 uint8_t* at(std::string& bytes, size_t offset) {
   return reinterpret_cast<uint8_t*>(bytes.data()) + offset;
@@ -57,33 +50,15 @@ void patch(const std::string& path, const std::string& name, size_t local_field,
 }  // namespace
 
 void write_zip(const std::string& path, const std::vector<ZipItem>& items) {
-  int error = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  if (!archive) throw std::runtime_error("cannot create " + path);
-  for (const auto& item : items) {
-    if (item.directory) {
-      if (zip_dir_add(archive, item.name.c_str(), ZIP_FL_ENC_RAW) < 0) fail(archive, item.name);
-      continue;
-    }
-    zip_source_t* source = zip_source_buffer(archive, item.data.data(), item.data.size(), 0);
-    if (!source) fail(archive, item.name);
-    const zip_int64_t index = zip_file_add(archive, item.name.c_str(), source, ZIP_FL_ENC_RAW);
-    if (index < 0) {
-      zip_source_free(source);
-      fail(archive, item.name);
-    }
-    if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                                 item.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0) != 0)
-      fail(archive, item.name);
+  std::vector<RawEntry> entries;
+  for (const ZipItem& item : items) {
+    if (item.directory)
+      entries.push_back(stored_entry(item.name, ""));
+    else
+      entries.push_back(item.deflate ? deflated_entry(item.name, item.data)
+                                     : stored_entry(item.name, item.data));
   }
-  // An archive without entries is not written by libzip at all; write the
-  // bare end record instead.
-  if (items.empty()) {
-    zip_discard(archive);
-    write_file(path, std::string("PK\x05\x06", 4) + std::string(18, '\0'));
-    return;
-  }
-  if (zip_close(archive) != 0) fail(archive, "close " + path);
+  write_file(path, raw_zip(entries));
 }
 
 void patch_zip_crc(const std::string& path, const std::string& name, uint32_t crc) {

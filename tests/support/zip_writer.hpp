@@ -1,5 +1,5 @@
-// Builds zip archives for tests with libzip's writer, and patches the fields
-// of a finished archive to make it lie about an entry.
+// Builds honest zip archives for tests, and patches the fields of a finished
+// archive to make it lie about an entry.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@ struct ZipItem {
   std::string name;
   std::string data;
   bool deflate = true;
-  bool directory = false;  // a directory entry; `data` is ignored
+  bool directory = false;  // a directory entry, named with a final '/'; `data` is ignored
 };
 
 // Writes the items, in order, as a zip archive at `path`. Throws on failure.
