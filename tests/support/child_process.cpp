@@ -10,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-extern char** environ;
+#include "tests/support/process.hpp"
 
 namespace quave::test {
 
@@ -19,15 +19,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::string& out_path, const std::string& err_path) {
   // Everything the child needs is prepared before the fork: between fork and
   // exec only async-signal-safe calls are allowed.
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<std::string> env_strings;
-  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
-  env_strings.insert(env_strings.end(), extra_env.begin(), extra_env.end());
-  std::vector<char*> env;
-  for (auto& e : env_strings) env.push_back(e.data());
-  env.push_back(nullptr);
+  ExecVectors exec(argv, extra_env);
 
   const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -41,7 +33,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    execve(args[0], args.data(), env.data());
+    execve(exec.args[0], exec.args.data(), exec.env.data());
     const char text[] = "exec failed\n";
     (void)!write(2, text, sizeof text - 1);
     _exit(127);

@@ -14,8 +14,6 @@
 #include <cstring>
 #include <stdexcept>
 
-extern char** environ;
-
 namespace quave::test {
 
 LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
@@ -34,20 +32,12 @@ LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_m
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
 
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<std::string> env_strings;
-  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
-  env_strings.insert(env_strings.end(), extra_env.begin(), extra_env.end());
-  std::vector<char*> env;
-  for (auto& e : env_strings) env.push_back(e.data());
-  env.push_back(nullptr);
+  ExecVectors exec(argv, extra_env);
 
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   pid_t pid;
-  const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+  const int rc = posix_spawn(&pid, exec.args[0], &actions, nullptr, exec.args.data(), exec.env.data());
   posix_spawn_file_actions_destroy(&actions);
   close(out_pipe[1]);
   close(err_pipe[1]);

@@ -10,7 +10,19 @@
 
 #include "tests/support/limited_process.hpp"
 
+extern char** environ;
+
 namespace quave::test {
+
+ExecVectors::ExecVectors(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extra_env) {
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
+  env_strings.insert(env_strings.end(), extra_env.begin(), extra_env.end());
+  for (auto& e : env_strings) env.push_back(e.data());
+  env.push_back(nullptr);
+}
 
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const std::vector<std::string>& extra_env) {

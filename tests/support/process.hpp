@@ -17,6 +17,17 @@ struct ProcessResult {
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const std::vector<std::string>& extra_env = {});
 
+// An argument vector and an environment (ours plus `extra_env`) in the
+// form exec takes them; the pointers stay valid while the object lives.
+struct ExecVectors {
+  ExecVectors(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env);
+  ExecVectors(const ExecVectors&) = delete;
+  ExecVectors& operator=(const ExecVectors&) = delete;
+  std::vector<char*> args;
+  std::vector<std::string> env_strings;
+  std::vector<char*> env;
+};
+
 // Paths baked in by the build.
 std::string cli_path();
 std::string devsim_path();
