@@ -37,6 +37,17 @@ bool resolve(void* handle, const char* symbol, Function& function) {
 
 // Loaded once; the handle stays open for the life of the process because the
 // library's threads may run until the last port is freed.
+#ifdef QUAVE_LINK_RTMIDI
+// Linked the ordinary way: the same table, filled at compile time.
+const MidiLibrary* load_library(std::string&) {
+  static const MidiLibrary library{
+      rtmidi_get_compiled_api, rtmidi_in_create,      rtmidi_in_free,
+      rtmidi_in_set_callback,  rtmidi_in_ignore_types, rtmidi_out_create,
+      rtmidi_out_free,         rtmidi_out_send_message, rtmidi_get_port_count,
+      rtmidi_get_port_name,    rtmidi_open_port,       rtmidi_close_port};
+  return &library;
+}
+#else
 const MidiLibrary* load_library(std::string& why) {
   void* handle = dlopen(QUAVE_RTMIDI_SONAME, RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
@@ -62,6 +73,7 @@ const MidiLibrary* load_library(std::string& why) {
   }
   return &library;
 }
+#endif
 
 const MidiLibrary* library(bool debug) {
   static std::string why;
