@@ -1,6 +1,8 @@
 #include "device/interrupt.hpp"
 
+#include <pthread.h>
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "base/console.hpp"
@@ -9,34 +11,50 @@ namespace quave {
 
 namespace {
 
-volatile sig_atomic_t caught = 0;
+int caught = 0;
 
-void note_signal(int signal) { caught = signal; }
+sigset_t interrupt_set() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
 
 }  // namespace
 
+// The signals are blocked rather than handled: the MIDI library's threads,
+// all started after this, inherit the mask, so a signal never interrupts a
+// system call inside the sound server's client library (which takes a read
+// cut short for a dead server and tears the client down under us); it waits,
+// pending, until the command's thread asks.
 void catch_interrupts() {
-  struct sigaction action {};
-  action.sa_handler = note_signal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  const sigset_t set = interrupt_set();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-int interrupt_signal() { return caught; }
+int interrupt_signal() {
+  if (caught) return caught;
+  const sigset_t set = interrupt_set();
+  const timespec now{0, 0};
+  const int signal = sigtimedwait(&set, nullptr, &now);
+  if (signal > 0) caught = signal;
+  return caught;
+}
 
 void throw_if_interrupted() {
-  if (const int signal = caught) throw Interrupted{signal};
+  if (const int signal = interrupt_signal()) throw Interrupted{signal};
 }
 
 void end_by_signal(int signal) {
   flush_both();
   ::signal(signal, SIG_DFL);
+  // Pending while blocked; delivered, with its default action, on unblocking.
+  raise(signal);
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, signal);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  raise(signal);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
   _exit(128 + signal);
 }
 

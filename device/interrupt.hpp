@@ -1,8 +1,8 @@
-// SIGINT and SIGTERM during a device command. The handler only notes the
-// signal; the command's next polling turn throws Interrupted, the unwinding
-// closes the ports the normal way (a client killed mid-cycle stalls a
-// synchronous JACK server for every client after it), and the program then
-// ends by the same signal, so its caller sees the usual status.
+// SIGINT and SIGTERM during a device command. They wait, blocked, until the
+// command's next polling turn, which throws Interrupted; the unwinding closes
+// the ports the normal way (a client killed mid-cycle stalls a synchronous
+// JACK server for every client after it), and the program then ends by the
+// same signal, so its caller sees the usual status.
 #pragma once
 
 namespace quave {
@@ -12,9 +12,10 @@ struct Interrupted {
   int signal;
 };
 
-// Installs the handlers; until then a signal ends the program at once.
+// Blocks the two signals, before any MIDI thread exists; until then a signal
+// ends the program at once.
 void catch_interrupts();
-// The signal caught, or 0.
+// The signal that came, or 0.
 int interrupt_signal();
 void throw_if_interrupted();
 // Restores the default action and raises `signal` again.
