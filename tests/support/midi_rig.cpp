@@ -84,11 +84,12 @@ MidiRig::MidiRig(Backend backend) : backend_(backend) {
   }
   const std::string log = temp_.file("jackd.log");
   // Synchronous mode: in the default mode a client that misses a cycle on a
-  // loaded machine loses that cycle's MIDI events. Beside a parallel compile
-  // that still happens about once in 400 test runs; real-time scheduling was
-  // tried and brought other failures (see the README).
+  // loaded machine loses that cycle's MIDI events. The server waits for its
+  // clients up to ten times -t; when it still finds one unfinished it runs
+  // nobody until -t has passed, so -t is short enough for reply waits to
+  // absorb and long enough for a starved client.
   jackd_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{on_path("jackd"), "--no-realtime", "--sync", "-t", "2000", "-n",
+      std::vector<std::string>{on_path("jackd"), "--no-realtime", "--sync", "-t", "200", "-n",
                                server_, "-d", "dummy", "-r", "48000", "-p", "128"},
       std::vector<std::string>{}, log, log);
   wait_until([this] { return !port_list().empty(); }, *jackd_, "jackd", log);
