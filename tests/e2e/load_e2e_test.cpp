@@ -27,7 +27,7 @@ ProcessResult load_once(MidiRig& rig, int sim, const std::string& path,
   if (!log.empty()) {
     EXPECT_EQ(log.front(), "f0 42 50 00 55 f7");
   }
-  EXPECT_EQ(loads.size(), 1u);
+  EXPECT_EQ(loads.size(), 1u) << r.out << r.err;
   if (!loads.empty()) {
     EXPECT_EQ(log.back(), loads.front());
     // Byte 2 carries no channel; then module 4 and the slot.

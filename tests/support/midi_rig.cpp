@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/limited_process.hpp"
 
 namespace quave::test {
@@ -96,6 +98,8 @@ MidiRig::MidiRig(Backend backend) : backend_(backend) {
 }
 
 MidiRig::~MidiRig() {
+  // Whatever failed, the server's and the simulators' own words say why.
+  if (testing::Test::HasFailure()) std::cerr << diagnostics();
   for (auto& sim : sims_) sim->stop();
   if (jackd_) jackd_->stop(15000);
 }
