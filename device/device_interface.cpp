@@ -17,16 +17,18 @@ DeviceInterface::DeviceInterface(uint32_t options_word)
 }
 
 DeviceInterface::~DeviceInterface() {
-  // RtMidi's JACK output frees its ring buffer before it stops the client's
-  // process thread, which may still be reading it (seen as a crash at exit).
-  // Closing the port first and letting a few cycles pass keeps that thread
-  // off the buffer.
-  if (midi_out && midi_out->is_open()) {
-    midi_out->close();
-    pause_10ms();
-  }
-  // The output goes first; closing the input stops the callback before the
-  // records it writes into go away.
+  // Closing a JACK client cancels its process thread wherever it stands, even
+  // inside the input callback's memory allocation, which leaves the heap
+  // locked or broken (a crash when a command was cut short while replies were
+  // still arriving). RtMidi's JACK output also frees its ring buffer before it
+  // stops that thread. With both ports closed the callbacks return at once;
+  // the clients close only after the ones already running have finished.
+  const bool was_open = (midi_out && midi_out->is_open()) || (midi_in && midi_in->is_open());
+  state &= ~kStatePortsOpen;
+  if (midi_out) midi_out->close();
+  if (midi_in) midi_in->close();
+  if (was_open) pause_10ms();
+  for (int turn = 0; callbacks_running > 0 && turn < 100; ++turn) pause_10ms();
   midi_out.reset();
   midi_in.reset();
 }
@@ -55,6 +57,11 @@ void DeviceInterface::on_midi_message(double, const unsigned char* message, size
                                       void* user_data) {
   if (!user_data || (!message && size > 0)) return;
   auto* device = static_cast<DeviceInterface*>(user_data);
+  ++device->callbacks_running;
+  struct Leave {
+    std::atomic<int>& count;
+    ~Leave() { --count; }
+  } leave{device->callbacks_running};
   if (!(device->state & kStatePortsOpen)) return;
   Message copy(message, message + size);
   dispatch_reply(device->pending, copy);

@@ -65,6 +65,8 @@ class DeviceInterface {
 
   uint32_t options;
   std::atomic<uint32_t> state;
+  // Input callbacks under way; the ports are freed only when none is.
+  std::atomic<int> callbacks_running{0};
   DeviceInfo info;
   PendingRequest pending;
 
