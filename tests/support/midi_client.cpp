@@ -1,7 +1,9 @@
 #include "tests/support/midi_client.hpp"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace quave::test {
 
@@ -14,10 +16,18 @@ MidiClient::MidiClient(const std::string& server, const std::string& read_port,
                                              devsim::MidiLink::Join{"test out", write_port});
 }
 
-std::vector<Bytes> MidiClient::exchange(const Bytes& message, size_t count, int timeout_ms) {
+void MidiClient::send(const Bytes& message) { link_->send(message); }
+
+std::vector<Bytes> MidiClient::exchange(const Bytes& message, size_t count, int arrival_ms) {
+  using std::chrono::milliseconds;
+  using std::chrono::steady_clock;
   link_->send(message);
-  return link_->receive(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms),
-                        count);
+  std::vector<Bytes> got = link_->receive(steady_clock::now() + milliseconds(arrival_ms), count);
+  if (got.size() < count) return got;
+  for (Bytes& more : link_->receive(steady_clock::now() + milliseconds(kQuietMs), SIZE_MAX)) {
+    got.push_back(std::move(more));
+  }
+  return got;
 }
 
 }  // namespace quave::test

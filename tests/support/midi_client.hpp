@@ -20,9 +20,15 @@ class MidiClient {
   MidiClient(const std::string& server, const std::string& read_port,
              const std::string& write_port);
 
-  // Sends, then waits until `count` messages have arrived in all or
-  // `timeout_ms` passed, and hands over what arrived (possibly fewer).
-  std::vector<Bytes> exchange(const Bytes& message, size_t count = 1, int timeout_ms = 1000);
+  // Sends, waits until `count` messages have arrived (a loaded machine may
+  // take seconds) and then a short quiet window for any that should not
+  // come; hands over all that arrived, fewer if `arrival_ms` ran out.
+  // A `count` of 0 listens for the quiet window alone.
+  void send(const Bytes& message);
+  static constexpr int kArrivalMs = 10000;
+  static constexpr int kQuietMs = 300;
+  std::vector<Bytes> exchange(const Bytes& message, size_t count = 1,
+                              int arrival_ms = kArrivalMs);
 
  private:
   std::unique_ptr<devsim::MidiLink> link_;

@@ -57,7 +57,7 @@ class MidiRig {
   std::string request_log(int id) const;
   std::vector<std::string> request_log_lines(int id) const;
   // Waits up to `timeout_ms` until the log holds at least `count` lines.
-  std::vector<std::string> wait_for_log_lines(int id, size_t count, int timeout_ms = 2000) const;
+  std::vector<std::string> wait_for_log_lines(int id, size_t count, int timeout_ms = 10000) const;
   // What the simulator wrote to standard error (startup errors and such).
   std::string sim_stderr(int id) const;
   // The server's log and every simulator's standard error, for a failing
