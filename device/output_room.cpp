@@ -104,13 +104,13 @@ std::optional<size_t> output_room_in(const std::string& proc_text, int subdevice
   return std::nullopt;
 }
 
-RoomProbe output_room_probe(const std::string& port_name) {
+RoomFeedback output_room_probe(const std::string& port_name) {
   const std::optional<RawMidiOutput> out = rawmidi_output_of(port_name, read_file("/proc/asound/cards"));
   if (!out) return {};
   const std::string path = "/proc/asound/card" + std::to_string(out->card) + "/midi" +
                            std::to_string(out->device);
   const int subdevice = out->subdevice;
-  RoomProbe probe = [path, subdevice] { return output_room_in(read_file(path), subdevice); };
+  RoomFeedback probe = [path, subdevice] { return output_room_in(read_file(path), subdevice); };
   // Only an output that is open shows its room; one that does not now never will.
   if (!probe()) return {};
   return probe;

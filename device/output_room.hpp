@@ -7,9 +7,10 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
+
+#include "device/paced_send.hpp"
 
 namespace quave {
 
@@ -34,7 +35,6 @@ std::optional<size_t> output_room_in(const std::string& proc_text, int subdevice
 // Reads the room of the output behind `port_name` from /proc each call; an
 // empty function when the port has no such feedback (the caller paces by
 // time instead).
-using RoomProbe = std::function<std::optional<size_t>()>;
-RoomProbe output_room_probe(const std::string& port_name);
+RoomFeedback output_room_probe(const std::string& port_name);
 
 }  // namespace quave
