@@ -50,7 +50,8 @@ void DeviceInterface::send_request(const Message& message) {
         // A slow link's pauses add up to seconds: a signal still ends them.
         std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(us, 10000)));
         throw_if_interrupted();
-      });
+      },
+      output_room_);
 }
 
 void DeviceInterface::on_midi_message(double, const unsigned char* message, size_t size,

@@ -14,6 +14,7 @@
 #include "device/device_records.hpp"
 #include "device/engine.hpp"
 #include "device/messages.hpp"
+#include "device/paced_send.hpp"
 
 namespace quave {
 
@@ -82,6 +83,8 @@ class DeviceInterface {
   std::unique_ptr<MidiPort> midi_out;
   // Found by their names: the device's own ports rather than an interface.
   bool ports_by_name_ = false;
+  // The free room in front of the device's link, where the system shows it.
+  RoomFeedback output_room_;
 };
 
 }  // namespace quave

@@ -47,19 +47,36 @@ uint64_t release_us(size_t offset, const Pacing& pacing) {
 
 bool send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
                 const std::function<bool(const uint8_t*, size_t)>& send,
-                const std::function<void(uint64_t)>& pause_us) {
+                const std::function<void(uint64_t)>& pause_us, const RoomFeedback& room) {
   if (pacing.fragment == 0 || size <= pacing.fragment) return send(bytes, size);
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
+  const auto elapsed_us = [](Clock::time_point since) {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - since).count());
+  };
   for (size_t offset = 0; offset < size; offset += pacing.fragment) {
-    for (;;) {
-      const auto elapsed =
-          std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-      const uint64_t due = release_us(offset, pacing);
-      if (static_cast<uint64_t>(elapsed) >= due) break;
-      pause_us(due - static_cast<uint64_t>(elapsed));
+    const size_t length = std::min(pacing.fragment, size - offset);
+    std::optional<size_t> free = room ? room() : std::nullopt;
+    if (free) {
+      Clock::time_point grew = Clock::now();
+      while (free && *free < length) {
+        if (elapsed_us(grew) >= kRoomStallUs) return false;
+        pause_us(kRoomPollUs);
+        const std::optional<size_t> now = room();
+        if (now && *now > *free) grew = Clock::now();
+        free = now;
+      }
     }
-    if (!send(bytes + offset, std::min(pacing.fragment, size - offset))) return false;
+    if (!free) {
+      for (;;) {
+        const uint64_t elapsed = elapsed_us(start);
+        const uint64_t due = release_us(offset, pacing);
+        if (elapsed >= due) break;
+        pause_us(due - elapsed);
+      }
+    }
+    if (!send(bytes + offset, length)) return false;
   }
   return true;
 }

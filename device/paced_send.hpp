@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace quave {
 
@@ -33,11 +34,22 @@ Pacing pacing_for(MidiBackend backend, bool ports_by_name);
 // When the fragment at `offset` may go, in microseconds after the first.
 uint64_t release_us(size_t offset, const Pacing& pacing);
 
+// Free bytes in the buffer in front of the link, when the system shows it.
+using RoomFeedback = std::function<std::optional<size_t>()>;
+
+// How often the room is read while a fragment waits for it.
+constexpr uint64_t kRoomPollUs = 1000;
+// A link whose room has not grown for this long has stopped reading.
+constexpr uint64_t kRoomStallUs = 3000000;
+
 // Sends `size` bytes through `send` (one call per fragment), sleeping in
-// `pause_us` between fragments as `pacing` requires. False when a send
-// fails; nothing more goes out then.
+// `pause_us` between fragments. With `room`, each fragment goes as soon as
+// the buffer has room for it, which follows the device's own pace; without
+// it, or while it tells nothing, as `pacing`'s rate requires. False when a
+// send fails or the link stalls; nothing more goes out then.
 bool send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
                 const std::function<bool(const uint8_t*, size_t)>& send,
-                const std::function<void(uint64_t)>& pause_us);
+                const std::function<void(uint64_t)>& pause_us,
+                const RoomFeedback& room = {});
 
 }  // namespace quave

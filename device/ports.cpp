@@ -6,6 +6,7 @@
 #include "base/console.hpp"
 #include "device/device_interface.hpp"
 #include "device/midi_port.hpp"
+#include "device/output_room.hpp"
 #include "device/quiet_stderr.hpp"
 
 namespace quave {
@@ -192,6 +193,7 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   // cycles. A request sent earlier vanished (about 1 in 130 runs with no
   // pause, about 1 in 800 with one 10 ms turn under heavy load), so JACK gets
   // five turns. An ALSA connection is made in the kernel at once.
+  if (midi_out->backend() == MidiBackend::alsa) output_room_ = output_room_probe(output_port_name(out_port));
   const int settle_turns = midi_out->backend() == MidiBackend::jack ? 5 : 1;
   for (int turn = 0; turn < settle_turns; ++turn) polling_turn();
   state |= kStatePortsOpen;

@@ -3,31 +3,12 @@
 // behind the kernel port "VirMIDI 0-0", read at USB or 5-pin DIN speed.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
+#include "tests/alsa/alsa_ports.hpp"
 #include "tests/e2e/device_texts.hpp"
 #include "tests/e2e/unit_files.hpp"
 
 namespace quave::test {
 namespace {
-
-const std::string kOscTarget =
-    "> Target platform: \"vestrel\"\n"
-    "> Target module: \"Oscillator\"\n";
-
-// The index `probe -l` gives the first port of `role` ("in " or "out")
-// whose name holds `part`.
-std::string port_index(const MidiRig& rig, const std::string& role, const std::string& part) {
-  std::istringstream listing(rig.run_cli({"probe", "-l"}).out);
-  std::string line;
-  const std::string head = "    " + role + " ";
-  while (std::getline(listing, line)) {
-    if (line.compare(0, head.size(), head) == 0 && line.find(part) != std::string::npos) {
-      return std::to_string(std::stoi(line.substr(head.size())));
-    }
-  }
-  throw std::runtime_error("no " + role + " port named like " + part);
-}
 
 TEST(AlsaE2E, CommandsFindTheApplicationPortsByName) {
   MidiRig rig(MidiRig::Backend::alsa);

@@ -76,6 +76,8 @@ TEST(DevsimOptions, BadValuesAreRefused) {
       {"--preload", "osc:1"},
       {"--api", "coreaudio"},
       {"--no-such-option"},
+      {"--usb-gadget", "/dev/gadget/dummy_udc", "--rawmidi", "/dev/snd/midiC0D0"},
+      {"--usb-gadget", "/dev/gadget/dummy_udc", "--drain", "fast"},
   };
   for (const auto& args : bad) {
     EXPECT_ANY_THROW(parse_command_line(args)) << testing::PrintToString(args);
@@ -106,6 +108,11 @@ TEST(DevsimOptions, WarnsWhereTheProgramWouldNotCope) {
   // The program cuts long loads into fragments: any size is fine.
   EXPECT_TRUE(parse_command_line({"--max-payload", "osc:16384"}).warnings.empty());
   EXPECT_ANY_THROW(parse_command_line({"--drain", "3125"}));
+  const SimConfig usb =
+      parse_command_line({"--usb-gadget", "/dev/gadget/dummy_udc", "--drain", "3125", "--port-tag", "2"}).config;
+  EXPECT_EQ(usb.usb_gadget_path, "/dev/gadget/dummy_udc");
+  EXPECT_EQ(usb.drain_rate, 3125u);
+  EXPECT_EQ(product_name(usb), "vestrel 2");  // the card and its ports take it
   EXPECT_EQ(parse_command_line({"--port-tag", "left"}).warnings.size(), 1u);
 }
 

@@ -13,6 +13,7 @@
 #include "tools/devsim/raw_midi_link.hpp"
 #include "tools/devsim/request_log.hpp"
 #include "tools/devsim/responder.hpp"
+#include "tools/devsim/usb_gadget_link.hpp"
 
 namespace {
 
@@ -105,6 +106,18 @@ int main(int argc, char** argv) {
     if (!config.rawmidi_path.empty()) {
       devsim::RawMidiLink link(config.rawmidi_path, config.drain_rate);
       if (config.ready) print_line(stdout, "ready\t" + config.rawmidi_path + "\t" + config.rawmidi_path);
+      if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
+      serve(link, config, log);
+      return 0;
+    }
+    if (!config.usb_gadget_path.empty()) {
+      // Enumeration under an emulated controller takes a few seconds.
+      devsim::UsbGadgetLink link(config.usb_gadget_path, devsim::product_name(config),
+                                 config.drain_rate, std::chrono::seconds(20));
+      if (config.ready) {
+        print_line(stdout, "ready\t" + devsim::output_port_name(config) + "\t" +
+                               devsim::input_port_name(config));
+      }
       if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
       serve(link, config, log);
       return 0;

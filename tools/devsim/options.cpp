@@ -68,8 +68,12 @@ po::options_description process_options() {
       ("api", po::value<std::string>(), "alsa or jack (default: the first that works)")
       ("rawmidi", po::value<std::string>(),
        "DEVICE: be the device behind a kernel port, over this rawmidi device")
+      ("usb-gadget", po::value<std::string>(),
+       "CONTROLLER: be a USB-MIDI device on this gadgetfs controller file (such as\n"
+       "/dev/gadget/dummy_udc)")
       ("drain", po::value<std::string>(),
-       "BYTES/S: read the rawmidi device no faster (3125 is 5-pin DIN; default 0: no limit)")
+       "BYTES/S: read the rawmidi device or the USB endpoint no faster (3125 is 5-pin\n"
+       "DIN; default 0: no limit)")
       ("port-tag", po::value<std::string>(), "TEXT after the model name in the port names")
       ("log", po::value<std::string>(), "FILE: every message received, one hex line each")
       ("verbose,v", po::bool_switch(), "show traffic on standard output")
@@ -191,9 +195,15 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     }
   }
   if (vm.count("rawmidi")) c.rawmidi_path = vm["rawmidi"].as<std::string>();
+  if (vm.count("usb-gadget")) {
+    c.usb_gadget_path = vm["usb-gadget"].as<std::string>();
+    if (!c.rawmidi_path.empty()) throw std::invalid_argument("--usb-gadget and --rawmidi exclude each other");
+  }
   if (vm.count("drain")) {
     c.drain_rate = parse_number(vm["drain"].as<std::string>(), 0, 10000000, "--drain");
-    if (c.rawmidi_path.empty()) throw std::invalid_argument("--drain goes with --rawmidi");
+    if (c.rawmidi_path.empty() && c.usb_gadget_path.empty()) {
+      throw std::invalid_argument("--drain goes with --rawmidi or --usb-gadget");
+    }
   }
   if (vm.count("log")) c.log_path = vm["log"].as<std::string>();
   c.verbose = vm["verbose"].as<bool>();

@@ -15,7 +15,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A link drains steadily: after a pause it does not catch up in a burst.
+// An idle link saves up no time: once its buffer has run empty it drains
+// steadily again, with no burst. A link with bytes waiting drains at its
+// rate whatever this process does, so while the buffer is not empty the
+// credit grows without that limit: a simulator held up by a busy machine
+// catches up, as the wire would have.
 constexpr double kMostCredit = 32;
 constexpr auto kDrainTurn = std::chrono::milliseconds(2);
 
@@ -61,8 +65,9 @@ std::vector<quave::Message> RawMidiLink::receive(Clock::time_point until) {
     const Clock::time_point now = Clock::now();
     size_t allowed = sizeof buffer;
     if (rate_ > 0) {
-      credit_ = std::min(kMostCredit + 1, credit_ + std::chrono::duration<double>(now - last_).count() * rate_);
-      allowed = static_cast<size_t>(credit_);
+      credit_ += std::chrono::duration<double>(now - last_).count() * rate_;
+      if (idle_) credit_ = std::min(kMostCredit + 1, credit_);
+      allowed = std::min(sizeof buffer, static_cast<size_t>(std::max(0.0, credit_)));
     }
     last_ = now;
     if (allowed > 0) {
@@ -71,6 +76,7 @@ std::vector<quave::Message> RawMidiLink::receive(Clock::time_point until) {
         if (rate_ > 0) credit_ -= static_cast<double>(n);
         assembler_.feed(buffer, static_cast<size_t>(n), done);
       }
+      idle_ = n < static_cast<ssize_t>(allowed);
     }
     if (!done.empty() || now >= until) return done;
     // With a rate, bytes left in the kernel's buffer wait for the next turn.

@@ -44,6 +44,7 @@ class RawMidiLink {
   int fd_ = -1;
   uint32_t rate_;
   double credit_ = 0;  // bytes the link may drain now
+  bool idle_ = true;   // the last read emptied the kernel's buffer
   std::chrono::steady_clock::time_point last_{};
   SysexAssembler assembler_;
 };

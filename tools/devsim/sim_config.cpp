@@ -35,12 +35,16 @@ std::array<uint8_t, 3> model_id(const SimConfig& config) {
 namespace {
 
 std::string port_name(const SimConfig& config, const char* role) {
-  std::string name = quave::platform_display_device(config.platform);
-  if (!config.port_tag.empty()) name += " " + config.port_tag;
-  return name + " " + role;
+  return product_name(config) + " " + role;
 }
 
 }  // namespace
+
+std::string product_name(const SimConfig& config) {
+  std::string name = quave::platform_display_device(config.platform);
+  if (!config.port_tag.empty()) name += " " + config.port_tag;
+  return name;
+}
 
 std::string output_port_name(const SimConfig& config) { return port_name(config, "KBD/KNOB"); }
 std::string input_port_name(const SimConfig& config) { return port_name(config, "SOUND"); }

@@ -79,6 +79,9 @@ struct SimConfig {
   // this rawmidi device no faster than `drain_rate` bytes a second (0: as
   // fast as it comes).
   std::string rawmidi_path;
+  // Or a USB-MIDI device of its own on this gadgetfs controller file, reading
+  // its OUT endpoint no faster than `drain_rate`.
+  std::string usb_gadget_path;
   uint32_t drain_rate = 0;
   std::string port_tag;  // inserted after the model name
   std::string log_path;  // empty: no request log
@@ -93,5 +96,7 @@ std::array<uint8_t, 3> model_id(const SimConfig& config);
 // "vestrel KBD/KNOB" (what the program reads) and "vestrel SOUND".
 std::string output_port_name(const SimConfig& config);
 std::string input_port_name(const SimConfig& config);
+// The model name and the port tag: the USB product name.
+std::string product_name(const SimConfig& config);
 
 }  // namespace devsim

@@ -1,0 +1,140 @@
+// Finding the kernel buffer behind an ALSA port, and sending long messages
+// no faster than it frees.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "device/output_room.hpp"
+#include "device/paced_send.hpp"
+
+namespace quave {
+namespace {
+
+const char kCards[] =
+    " 0 [VirMIDI        ]: VirMIDI - VirMIDI 0\n"
+    "                      Virtual MIDI Card 1\n"
+    " 1 [vestrel        ]: USB-Audio - vestrel\n"
+    "                      quave vestrel at usb-dummy_hcd.0-1, high speed\n"
+    "10 [Interface      ]: USB-Audio - MIDI Interface 2x2\n"
+    "                      maker MIDI Interface 2x2 at usb-0000:00:14.0-2, full speed\n";
+
+TEST(OutputRoom, OnlyACardsOwnMidiClientLeadsToARawMidiOutput) {
+  struct Row {
+    const char* port;
+    bool found;
+    int card, device, subdevice;
+  };
+  const Row rows[] = {
+      {"vestrel:vestrel SOUND 20:0", true, 1, 0, 0},
+      {"vestrel:vestrel KBD/KNOB 20:1", true, 1, 0, 1},
+      {"vestrel:vestrel MIDI 2 20:33", true, 1, 1, 1},  // second raw MIDI device
+      {"MIDI Interface 2x2:MIDI Interface 2x2 MIDI 2 56:1", true, 10, 0, 1},
+      {"Virtual Raw MIDI 0-0:VirMIDI 0-0 16:0", false, 0, 0, 0},  // not the card's name
+      {"Virtual Raw MIDI 0-1:VirMIDI 0-1 17:0", false, 0, 0, 0},  // not a card's first client
+      {"quave-devsim:vestrel SOUND 128:0", false, 0, 0, 0},      // an application
+      {"Midi Through:Midi Through Port-0 14:0", false, 0, 0, 0},
+      {"vestrel:vestrel SOUND 24:0", false, 0, 0, 0},  // card 2 is not there
+      {"vestrel SOUND", false, 0, 0, 0},               // another library's form
+      {"vestrel:vestrel SOUND 20:x", false, 0, 0, 0},
+      {"vestrelX:vestrel SOUND 20:0", false, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.port);
+    const auto out = rawmidi_output_of(row.port, kCards);
+    ASSERT_EQ(out.has_value(), row.found);
+    if (!out) continue;
+    EXPECT_EQ(out->card, row.card);
+    EXPECT_EQ(out->device, row.device);
+    EXPECT_EQ(out->subdevice, row.subdevice);
+  }
+}
+
+TEST(OutputRoom, RoomIsTheOpenOutputsAvailLine) {
+  const std::string proc =
+      "vestrel\n\n"
+      "Output 0\n  Tx bytes     : 7651\n  Owner PID    : 0\n  Mode         : native\n"
+      "  Buffer size  : 4096\n  Avail        : 3840\n"
+      "Output 1\n  Tx bytes     : 0\n"
+      "Input 0\n  Rx bytes     : 12\n  Owner PID    : 0\n  Mode         : native\n"
+      "  Buffer size  : 4096\n  Avail        : 12\n  Overruns     : 0\n";
+  EXPECT_EQ(output_room_in(proc, 0), std::optional<size_t>(3840));
+  EXPECT_EQ(output_room_in(proc, 1), std::nullopt);  // closed: no room shown
+  EXPECT_EQ(output_room_in(proc, 2), std::nullopt);
+  EXPECT_EQ(output_room_in("", 0), std::nullopt);
+  EXPECT_EQ(output_room_in("Output 0\n  Avail        : lots\n", 0), std::nullopt);
+}
+
+// A buffer of `size` bytes in front of a link that drains `per_poll` bytes
+// each time the sender pauses.
+struct FakeLink {
+  size_t size;
+  size_t per_poll;
+  size_t held = 0;
+  size_t most_held = 0;
+  std::vector<uint8_t> wire;
+  bool dropped = false;
+};
+
+TEST(OutputRoom, SendingByRoomNeverOverfillsTheBuffer) {
+  std::vector<uint8_t> message(18744, 0x11);
+  message.front() = 0xF0;
+  message.back() = 0xF7;
+  for (const size_t per_poll : {1u, 40u, 5000u}) {
+    SCOPED_TRACE(per_poll);
+    FakeLink link{4096, per_poll, 0, 0, {}, false};
+    int pauses = 0;
+    ASSERT_TRUE(send_paced(
+        message.data(), message.size(), pacing_for(MidiBackend::alsa, false),
+        [&](const uint8_t* b, size_t n) {
+          if (link.held + n > link.size) link.dropped = true;
+          link.held += n;
+          link.most_held = std::max(link.most_held, link.held);
+          link.wire.insert(link.wire.end(), b, b + n);
+          return true;
+        },
+        [&](uint64_t us) {
+          // The room decides, not the DIN rate's long pauses.
+          EXPECT_EQ(us, kRoomPollUs);
+          ++pauses;
+          link.held -= std::min(link.held, link.per_poll);
+        },
+        [&]() -> std::optional<size_t> { return link.size - link.held; }));
+    EXPECT_FALSE(link.dropped);
+    EXPECT_LE(link.most_held, link.size);
+    EXPECT_EQ(link.wire, message);
+    // A link that drains at once costs one pause a buffer-full, not one a fragment.
+    if (per_poll >= link.size) {
+      EXPECT_LE(pauses, static_cast<int>(message.size() / link.size));
+    }
+  }
+}
+
+TEST(OutputRoom, FallsBackToTheRateWhenTheRoomIsUnknownAndGivesUpOnAStalledLink) {
+  std::vector<uint8_t> message(4000, 0x22);
+  message.front() = 0xF0;
+  message.back() = 0xF7;
+  const Pacing din = pacing_for(MidiBackend::alsa, false);
+  int sends = 0;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(send_paced(
+      message.data(), message.size(), din, [&](const uint8_t*, size_t) { return ++sends > 0; },
+      [](uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); },
+      [] { return std::optional<size_t>(); }));
+  // Only the time paces here: the last fragment waits for the DIN rate.
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(took).count(),
+            static_cast<int64_t>(release_us(15 * din.fragment, din)));
+
+  sends = 0;
+  EXPECT_FALSE(send_paced(
+      message.data(), message.size(), din, [&](const uint8_t*, size_t) { return ++sends > 0; },
+      [](uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us * 500)); },
+      [&]() -> std::optional<size_t> { return sends < 3 ? 4096 : 100; }));
+  EXPECT_EQ(sends, 3);
+}
+
+}  // namespace
+}  // namespace quave
