@@ -16,6 +16,10 @@ MidiClient::MidiClient(const std::string& server, const std::string& read_port,
 
 std::vector<Bytes> MidiClient::exchange(const Bytes& message, size_t count, int timeout_ms) {
   link_->send(message);
+  return receive(count, timeout_ms);
+}
+
+std::vector<Bytes> MidiClient::receive(size_t count, int timeout_ms) {
   return link_->receive(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms),
                         count);
 }

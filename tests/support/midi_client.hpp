@@ -23,6 +23,9 @@ class MidiClient {
   // Sends, then waits until `count` messages have arrived in all or
   // `timeout_ms` passed, and hands over what arrived (possibly fewer).
   std::vector<Bytes> exchange(const Bytes& message, size_t count = 1, int timeout_ms = 1000);
+  // Waits as exchange does, without sending: for a quiet window after the
+  // expected messages.
+  std::vector<Bytes> receive(size_t count, int timeout_ms);
 
  private:
   std::unique_ptr<devsim::MidiLink> link_;
