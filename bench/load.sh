@@ -2,7 +2,7 @@
 # Times `quave-cli load` of a unit of about 12 KiB into the simulator and sets
 # the median wall time of the whole command beside its floor: the handshake's
 # ((7 + N) x 10 ms + 70 ms, N = 40 slots) plus the load step's seven 10 ms
-# pauses and its one 10 ms turn. Target: within 1.25 times the floor.
+# pauses and its one 10 ms turn. Target: within 1.10 times the floor.
 #
 # usage: bench/load.sh [path/to/quave-cli]   (RUNS=30 by default)
 set -euo pipefail
@@ -38,6 +38,6 @@ done | sort -n | awk -v floor="$floor" -v runs="$runs" -v image=$((payload + 115
   { t[NR] = $1 / 1e6 }
   END {
     m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-    printf "load, %d-byte image, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f (target 1.25)\n",
+    printf "load, %d-byte image, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f (target 1.10)\n",
       image, runs, m, t[1], t[NR], floor, m / floor
   }'

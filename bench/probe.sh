@@ -2,7 +2,7 @@
 # Times `quave-cli probe` against the simulator in its default configuration
 # (40 slots in all) and sets the median wall time beside the floor that the
 # 10 ms polling allows: one turn per request, 7 + N requests, and 70 ms of
-# pauses between the seven steps. Target: within 1.25 times the floor.
+# pauses between the seven steps. Target: within 1.10 times the floor.
 #
 # usage: bench/probe.sh [path/to/quave-cli]   (RUNS=30 by default)
 set -euo pipefail
@@ -27,6 +27,6 @@ done | sort -n | awk -v floor="$floor" -v runs="$runs" '
   { t[NR] = $1 / 1e6 }
   END {
     m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-    printf "probe, %d slots, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f (target 1.25)\n",
+    printf "probe, %d slots, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f (target 1.10)\n",
       40, runs, m, t[1], t[NR], floor, m / floor
   }'

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "base/version.hpp"
 #include "cli/commands.hpp"
 #include "device/interrupt.hpp"
 
@@ -65,7 +66,7 @@ int dispatch_inner(int argc, char** argv) {
 }  // namespace
 
 std::string version_banner() {
-  return "Version: " + version_text(0, 7, 2) + "b" + " API: " + version_text(1, 1, 0);
+  return "Version: " + version_text(kVersionMajor, kVersionMinor, kVersionPatch) + "b" + " API: " + version_text(1, 1, 0);
 }
 
 void write_global_usage(std::ostream& out) {

@@ -188,14 +188,15 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   }
 
   // A JACK connection carries data only once the server has switched to the
-  // graph that holds it, which it does at a cycle start and only when every
-  // client finished the cycle before: on a busy machine that can take several
-  // cycles. A request sent earlier vanished (about 1 in 130 runs with no
-  // pause, about 1 in 800 with one 10 ms turn under heavy load), so JACK gets
-  // five turns. An ALSA connection is made in the kernel at once.
+  // graph that holds it, at a cycle start after every client finished the
+  // cycle before, so a request sent at once can vanish: beside a parallel
+  // compile 25 of 300 probes lost their search request with no pause, none
+  // of 300 with one 10 ms turn (almost four cycles of a 128-frame period at
+  // 48 kHz). Five turns were kept while a silent server could stall a cycle
+  // for two seconds; the 200 ms client time-out ended that. An ALSA
+  // connection is made in the kernel at once; the one turn costs it little.
   if (midi_out->backend() == MidiBackend::alsa) output_room_ = output_room_probe(output_port_name(out_port));
-  const int settle_turns = midi_out->backend() == MidiBackend::jack ? 5 : 1;
-  for (int turn = 0; turn < settle_turns; ++turn) polling_turn();
+  polling_turn();
   state |= kStatePortsOpen;
   return true;
 }

@@ -16,10 +16,12 @@ enum class Outcome { ok, too_large, no_memory, not_extracted };
 
 // Inflates a matching entry into a fresh zero-filled buffer of its size plus
 // `extra` bytes, refusing oversized entries before allocating anything.
+// `total` counts what the package's entries declared so far.
 template <typename Byte>
 Outcome read_entry(const ZipArchive& archive, uint64_t index, uint64_t size, size_t extra,
-                   std::vector<Byte>& out) {
-  if (size > kMaxEntrySize) return Outcome::too_large;
+                   uint64_t& total, std::vector<Byte>& out) {
+  if (size > kMaxEntrySize || size > kMaxPackageSize - total) return Outcome::too_large;
+  total += size;
   std::vector<Byte> buffer;
   try {
     buffer.assign(static_cast<size_t>(size) + extra, Byte{0});
@@ -86,19 +88,20 @@ std::optional<UnitPackage> read_unit_package(const std::string& path, PackageRep
 
   bool have_manifest = false;
   bool have_payload = false;
+  uint64_t total = 0;
   const uint64_t count = archive->entry_count();
   for (uint64_t i = 0; i < count; ++i) {
     const auto entry = archive->entry(i);
     if (!entry) continue;  // a damaged record is skipped
     if (boost::regex_match(entry->name, kManifestPattern)) {
-      const Outcome outcome = read_entry(*archive, i, entry->size, 1, package.manifest_text);
+      const Outcome outcome = read_entry(*archive, i, entry->size, 1, total, package.manifest_text);
       if (outcome != Outcome::ok) {
         report_entry(outcome, kManifestMessages, report);
         return std::nullopt;
       }
       have_manifest = true;
     } else if (boost::regex_match(entry->name, kPayloadPattern)) {
-      const Outcome outcome = read_entry(*archive, i, entry->size, 0, package.payload);
+      const Outcome outcome = read_entry(*archive, i, entry->size, 0, total, package.payload);
       if (outcome != Outcome::ok) {
         report_entry(outcome, kPayloadMessages, report);
         return std::nullopt;

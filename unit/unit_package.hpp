@@ -14,6 +14,10 @@ namespace quave {
 // Matching entries declaring more than this are refused before any buffer is
 // allocated.
 constexpr uint64_t kMaxEntrySize = 16u * 1024 * 1024;
+// Every matching entry is inflated, so the caps above bound each one, not the
+// work: a hundred directory records all pointing at one 16 MiB stream took
+// seconds. The entries read from one package together declare at most this.
+constexpr uint64_t kMaxPackageSize = 2 * kMaxEntrySize;
 
 // What reading and validating a package has to say, in the order it says it:
 // progress and warnings for standard output, errors for standard error. The

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct zip;
 
@@ -27,8 +28,9 @@ class ZipArchive {
   std::optional<ZipEntry> entry(uint64_t index) const;
   // Inflates entry `index` into `buffer`, which holds `size` bytes, the size
   // the entry declares. Never writes more than `size` bytes. Fails when the
-  // entry cannot be read or inflated, yields a different number of bytes, or
-  // its CRC-32 does not match.
+  // entry's local header lacks its signature, the entry cannot be read or
+  // inflated, yields a different number of bytes, or its CRC-32 does not
+  // match.
   bool extract(uint64_t index, uint8_t* buffer, uint64_t size) const;
   void close();
 
@@ -36,8 +38,14 @@ class ZipArchive {
   struct Closer {
     void operator()(zip* archive) const;
   };
-  explicit ZipArchive(zip* archive) : archive_(archive) {}
+  ZipArchive(zip* archive, std::string path, std::vector<uint64_t> local_offsets)
+      : archive_(archive), path_(std::move(path)), local_offsets_(std::move(local_offsets)) {}
+  bool local_header_signed(uint64_t index) const;
   std::unique_ptr<zip, Closer> archive_;
+  std::string path_;
+  // Where each entry's local header starts, in central-directory order;
+  // empty when the directory could not be walked the way libzip walked it.
+  std::vector<uint64_t> local_offsets_;
 };
 
 }  // namespace quave

@@ -36,6 +36,15 @@ RawEntry bomb_entry(const std::string& name, uint64_t declared) {
   return {name, gib_bomb(), 8, 0, declared};
 }
 
+// A payload entry that truthfully inflates to just under 16 MiB of zeros,
+// named by `records` directory records that all point at its one local header.
+RawEntry shared_payload(uint32_t records) {
+  constexpr uint64_t matches = (kMaxEntrySize - 1) / 258;
+  static const std::string zeros(zero_bomb_size(matches), '\0');
+  static const uint32_t crc = crc32(reinterpret_cast<const uint8_t*>(zeros.data()), zeros.size());
+  return {"unit/payload.bin", zero_bomb(matches), 8, crc, zeros.size(), records};
+}
+
 // A manifest of exactly `size` bytes: `head`, a string member padded with
 // `fill`, then the closing brace.
 std::string padded_manifest(const std::string& head, size_t size, char fill = 'x') {
@@ -85,6 +94,21 @@ const std::vector<Case>& cases() {
        kArchiveLine, "Error: Could not extract payload data from archive.\n"},
       {"manifest declares 200 bytes and inflates to 1 GiB",
        [] { return package_with(bomb_entry("unit/manifest.json", 200), stored_entry("unit/payload.bin", kPayload)); },
+       kArchiveLine, "Error: Could not extract manifest data from archive.\n"},
+      // Each record alone is within the cap; read them all and the work is
+      // a hundred times the cap.
+      {"100 directory records share one 16 MiB payload stream",
+       [] { return package_with(stored_entry("unit/manifest.json", kManifest), shared_payload(100)); },
+       kArchiveLine, "Error: Payload data in archive is too large.\n"},
+      // Methods the zip layer does not read, with data it never gets to.
+      {"LZMA payload",
+       [] { return package_with(stored_entry("unit/manifest.json", kManifest), {"unit/payload.bin", "\x09\x14\x05", 14, 0, 64}); },
+       kArchiveLine, "Error: Could not extract payload data from archive.\n"},
+      {"Deflate64 payload",
+       [] { return package_with(stored_entry("unit/manifest.json", kManifest), {"unit/payload.bin", "\x03\x00", 9, 0, 64}); },
+       kArchiveLine, "Error: Could not extract payload data from archive.\n"},
+      {"PPMd manifest",
+       [] { return package_with({"unit/manifest.json", "\x07\x00", 98, 0, 64}, stored_entry("unit/payload.bin", kPayload)); },
        kArchiveLine, "Error: Could not extract manifest data from archive.\n"},
       {"payload declares 4 GiB",
        [] {

@@ -22,8 +22,10 @@ fail() {
 }
 
 command -v groff >/dev/null || fail "groff is missing (apt-get install groff)"
+# The pages as installed, their title lines filled in by the build.
 for page in quave-cli.1 quave-devsim.1; do
-  warnings=$(groff -ww -man -Tutf8 "$root/man/$page" 2>&1 >/dev/null) || fail "groff failed on $page"
+  [ -f "$build/man/$page" ] || fail "$build/man/$page is not built"
+  warnings=$(groff -ww -man -Tutf8 "$build/man/$page" 2>&1 >/dev/null) || fail "groff failed on $page"
   [ -z "$warnings" ] || fail "groff warns about $page:"$'\n'"$warnings"
   checks=$((checks + 1))
 done

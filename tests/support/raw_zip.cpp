@@ -133,6 +133,7 @@ RawEntry deflated_entry(const std::string& name, const std::string& data) {
 
 std::string raw_zip(const std::vector<RawEntry>& entries) {
   std::string out, central;
+  uint64_t count = 0;
   for (const RawEntry& e : entries) {
     const uint64_t offset = out.size();
     const bool big_size = e.declared_size >= kMax32 || e.data.size() >= kMax32;
@@ -172,29 +173,31 @@ std::string raw_zip(const std::vector<RawEntry>& entries) {
       le(extra, fields.size(), 2);
       extra += fields;
     }
-    le(central, 0x02014b50, 4);
-    le(central, 45, 2);  // made by
-    le(central, needed, 2);
-    le(central, 0, 2);
-    le(central, e.method, 2);
-    le(central, kDosTime, 2);
-    le(central, kDosDate, 2);
-    le(central, e.crc, 4);
-    le(central, big_stored ? kMax32 : e.data.size(), 4);
-    le(central, big_declared ? kMax32 : e.declared_size, 4);
-    le(central, e.name.size(), 2);
-    le(central, extra.size(), 2);
-    le(central, 0, 2);  // comment
-    le(central, 0, 2);  // disk
-    le(central, 0, 2);  // internal attributes
-    le(central, 0, 4);  // external attributes
-    le(central, big_offset ? kMax32 : offset, 4);
-    central += e.name + extra;
+    std::string record;
+    le(record, 0x02014b50, 4);
+    le(record, 45, 2);  // made by
+    le(record, needed, 2);
+    le(record, 0, 2);
+    le(record, e.method, 2);
+    le(record, kDosTime, 2);
+    le(record, kDosDate, 2);
+    le(record, e.crc, 4);
+    le(record, big_stored ? kMax32 : e.data.size(), 4);
+    le(record, big_declared ? kMax32 : e.declared_size, 4);
+    le(record, e.name.size(), 2);
+    le(record, extra.size(), 2);
+    le(record, 0, 2);  // comment
+    le(record, 0, 2);  // disk
+    le(record, 0, 2);  // internal attributes
+    le(record, 0, 4);  // external attributes
+    le(record, big_offset ? kMax32 : offset, 4);
+    record += e.name + extra;
+    for (uint32_t i = 0; i < e.central_records; ++i) central += record;
+    count += e.central_records;
   }
 
   const uint64_t central_offset = out.size();
   out += central;
-  const uint64_t count = entries.size();
   const bool zip64 = count >= 0xFFFF || central_offset >= kMax32;
   if (zip64) {
     const uint64_t record_offset = out.size();

@@ -1,7 +1,7 @@
 // Zip archives written byte by byte, for inputs that a zip writer refuses to
 // make: entries that lie about their size, names with control or zero bytes,
-// more entries than the classic end record counts, and deflate data that
-// inflates to gigabytes.
+// more entries than the classic end record counts, directory records that
+// share one local header, and deflate data that inflates to gigabytes.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@ struct RawEntry {
   uint16_t method = 0;          // 0 stored, 8 deflated
   uint32_t crc = 0;             // as declared
   uint64_t declared_size = 0;   // uncompressed size as declared
+  uint32_t central_records = 1; // directory records pointing at this one local header
 };
 
 // Entries that tell the truth about `data`, stored or deflated.

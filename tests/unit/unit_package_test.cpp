@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,20 @@ struct ArchiveCase {
 
 std::string zeros(size_t n) { return std::string(n, '\0'); }
 
+// Turns "PK\3\4" into "PX\3\4" at the local header of entry `name`.
+void unsign_local_header(const std::string& path, const std::string& name) {
+  std::string bytes = test::read_file(path);
+  const std::string signature("PK\3\4", 4);
+  for (size_t at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 1)) {
+    if (bytes.compare(at + 30, name.size(), name) == 0) {
+      bytes[at + 1] = 'X';
+      test::write_file(path, bytes);
+      return;
+    }
+  }
+  throw std::runtime_error("no local header for " + name);
+}
+
 const std::vector<ArchiveCase>& archive_cases() {
   static const std::vector<ArchiveCase> cases = {
       {"nested one level, deflated", {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}}, ""},
@@ -98,6 +113,14 @@ const std::vector<ArchiveCase>& archive_cases() {
        {{"a/payload.bin", kPayload}, {"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
        "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_crc(path, "a/payload.bin", 1); }},
+      {"payload's local header without its signature",
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
+       [](const std::string& path) { unsign_local_header(path, "saw/payload.bin"); }},
+      {"stored manifest's local header without its signature",
+       {{"saw/manifest.json", kManifest, false}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract manifest data from archive.\n", kManifest, kPayload,
+       [](const std::string& path) { unsign_local_header(path, "saw/manifest.json"); }},
       {"inflates to more than declared",
        {{"saw/manifest.json", kManifest}, {"saw/payload.bin", "UOSC" + zeros(65536)}},
        "Error: Could not extract payload data from archive.\n", kManifest, kPayload,

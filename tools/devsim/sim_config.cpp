@@ -28,8 +28,11 @@ std::array<ModuleConfig, kModules> default_modules() {
   return m;
 }
 
+// The device's own numbers, not the program's: 00, the family's high byte,
+// its low byte by model.
 std::array<uint8_t, 3> model_id(const SimConfig& config) {
-  return {0x00, quave::kFamilyHigh, quave::kFamilyLow[config.platform - 1]};
+  static constexpr uint8_t kFamilyLow[] = {0x4B, 0x51, 0x57};
+  return {0x00, 0x01, kFamilyLow[config.platform - 1]};
 }
 
 namespace {

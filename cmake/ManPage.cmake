@@ -1,0 +1,25 @@
+# Writes a manual page with its title line filled in: the version from the
+# project() line, the date from the newest entry of packaging/changelog.
+#   cmake -DIN=... -DOUT=... -DVERSION=... -DCHANGELOG=... -P ManPage.cmake
+cmake_minimum_required(VERSION 3.25)
+file(STRINGS ${CHANGELOG} trailers REGEX "^ -- ")
+list(GET trailers 0 newest)
+if(NOT newest MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+  message(FATAL_ERROR "No date in the newest entry of ${CHANGELOG}: ${newest}")
+endif()
+set(day ${CMAKE_MATCH_1})
+set(year ${CMAKE_MATCH_3})
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND months ${CMAKE_MATCH_2} month)
+math(EXPR month "${month} + 1" OUTPUT_FORMAT DECIMAL)
+if(month LESS 10)
+  set(month 0${month})
+endif()
+
+file(READ ${IN} page)
+if(NOT page MATCHES "\n\\.TH [^\n]*@DATE@[^\n]*@VERSION@")
+  message(FATAL_ERROR "${IN}: the .TH line lacks @DATE@ and @VERSION@")
+endif()
+string(REPLACE "@DATE@" "${year}\\-${month}\\-${day}" page "${page}")
+string(REPLACE "@VERSION@" "${VERSION}" page "${page}")
+file(WRITE ${OUT} "${page}")

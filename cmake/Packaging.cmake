@@ -1,0 +1,62 @@
+# Included by the top-level CMakeLists.txt.
+
+# Installation: the two programs, their manual pages (compressed, as Debian
+# ships them), the bash completion (one file, under both command names), and
+# the README with the example packages.
+include(GNUInstallDirs)
+install(TARGETS quave-cli quave-devsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(page quave-cli.1 quave-devsim.1)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page} ${CMAKE_BINARY_DIR}/man/${page}.gz
+    COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/man/${page} -DOUT=${CMAKE_BINARY_DIR}/man/${page}
+      -DVERSION=${PROJECT_VERSION} -DCHANGELOG=${CMAKE_SOURCE_DIR}/packaging/changelog
+      -P ${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake
+    COMMAND gzip -9n -c ${CMAKE_BINARY_DIR}/man/${page} > ${CMAKE_BINARY_DIR}/man/${page}.gz
+    DEPENDS ${CMAKE_SOURCE_DIR}/man/${page} ${CMAKE_SOURCE_DIR}/packaging/changelog
+      ${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake VERBATIM)
+  list(APPEND quave_man_pages ${CMAKE_BINARY_DIR}/man/${page}.gz)
+endforeach()
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
+  COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/packaging/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog VERBATIM)
+add_custom_target(man_pages ALL DEPENDS ${quave_man_pages} ${CMAKE_BINARY_DIR}/changelog.gz)
+install(FILES ${quave_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES completion/quave-cli
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES completion/quave-cli RENAME quave-devsim
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES README.md packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
+install(FILES ${quave_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+# A Debian package: cpack -G DEB in the build folder (scripts/package).
+# The MIDI library is opened at run time, so nothing computes that
+# dependency: it is named from the package that owns the library.
+get_filename_component(rtmidi_file ${QUAVE_RTMIDI_LIBRARY} REALPATH)
+execute_process(COMMAND dpkg-query -S ${rtmidi_file}
+  OUTPUT_VARIABLE rtmidi_owner RESULT_VARIABLE rtmidi_query ERROR_QUIET)
+if(rtmidi_query EQUAL 0 AND rtmidi_owner MATCHES "^([^:]+)")
+  set(QUAVE_RTMIDI_PACKAGE ${CMAKE_MATCH_1})
+else()
+  set(QUAVE_RTMIDI_PACKAGE librtmidi6)
+endif()
+set(CPACK_PACKAGE_NAME quave-cli)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "quave-cli developers <quave-cli@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check and load synthesizer units over MIDI")
+set(CPACK_PACKAGE_DESCRIPTION "quave-cli validates unit packages (oscillator and effect plug-ins for the
+vestrel, halvane rx and orvalt tonal synthesizers) and builds the unit image
+a device accepts. It finds a connected synthesizer by its MIDI port names,
+reports its modules and slots, loads units into slots and clears them.
+
+The package also holds quave-devsim, a simulated synthesizer on virtual MIDI
+ports for trying units without hardware.")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS ${QUAVE_RTMIDI_PACKAGE})
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS jackd2)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)
