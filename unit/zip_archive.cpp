@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -17,7 +18,12 @@ std::optional<ZipArchive> ZipArchive::open(const std::string& path) {
   // archive file is accepted here.
   // The path is UTF-8, as libzip takes it; a plain std::string would be
   // read in the ANSI code page on Windows.
-  const std::filesystem::path file = std::filesystem::u8path(path);
+  std::filesystem::path file;
+  try {
+    file = std::filesystem::u8path(path);
+  } catch (const std::exception&) {
+    return std::nullopt;  // not UTF-8, so no file's name
+  }
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   if (std::filesystem::file_size(file, ec) == 0 || ec) return std::nullopt;

@@ -6,7 +6,8 @@
 #include <stdlib.h>
 
 int main(int argc, char** argv) {
-  setenv("QUAVE_TEST_CLI", QUAVE_WINDOWS_CLI, 1);
+  // Another build of the program may be named from outside.
+  setenv("QUAVE_TEST_CLI", QUAVE_WINDOWS_CLI, 0);
   setenv("QUAVE_TEST_EMULATOR", QUAVE_WINE, 1);
   setenv("WINEPREFIX", QUAVE_WINE_PREFIX, 1);
   setenv("WINEDEBUG", "-all", 1);
