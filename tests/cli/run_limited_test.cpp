@@ -11,12 +11,12 @@ TEST(RunLimited, OutputHeldOpenByAnOrphanEndsAtTheLimit) {
   // The shell exits at once; the sleep it leaves behind keeps both pipes
   // open for seconds after the limit (a Wine server or service does so).
   const LimitedResult r =
-      run_limited({"/bin/sh", "-c", "sleep 6 & echo started; echo err >&2"}, 500);
+      run_limited({"/bin/sh", "-c", "sleep 4 & echo started; echo err >&2"}, 500);
   EXPECT_TRUE(r.timed_out);
   EXPECT_EQ(r.run.out, "started\n");
   EXPECT_EQ(r.run.err, "err\n");
   EXPECT_EQ(r.run.exit_code, 0);
-  EXPECT_LT(r.seconds, 4.5);
+  EXPECT_LT(r.seconds, 3.5);
 }
 
 }  // namespace
