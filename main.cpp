@@ -1,3 +1,7 @@
+#include "base/arguments.hpp"
 #include "cli/commands.hpp"
 
-int main(int argc, char** argv) { return quave::dispatch(argc, argv); }
+int main(int argc, char** argv) {
+  quave::Utf8Arguments arguments(argc, argv);
+  return quave::dispatch(arguments.argc(), arguments.argv());
+}

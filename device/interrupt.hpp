@@ -1,8 +1,11 @@
-// SIGINT and SIGTERM during a device command. They wait, blocked, until the
-// command's next polling turn, which throws Interrupted; the unwinding closes
-// the ports the normal way (a client killed mid-cycle stalls a synchronous
-// JACK server for every client after it), and the program then ends by the
-// same signal, so its caller sees the usual status.
+// SIGINT and SIGTERM during a device command (on Windows: Ctrl-C,
+// Ctrl-Break and a closed console window, as SIGINT, SIGBREAK, SIGTERM).
+// They wait until the command's next polling turn, which throws Interrupted;
+// the unwinding closes the ports the normal way (a client killed mid-cycle
+// stalls a synchronous JACK server for every client after it), and the
+// program then ends as that interruption ends a program, so its caller sees
+// the usual status (128 + signal from a POSIX shell, STATUS_CONTROL_C_EXIT
+// on Windows).
 #pragma once
 
 namespace quave {
@@ -12,13 +15,13 @@ struct Interrupted {
   int signal;
 };
 
-// Blocks the two signals, before any MIDI thread exists; until then a signal
-// ends the program at once.
+// Takes the interruptions over, before any MIDI thread exists; until then an
+// interruption ends the program at once.
 void catch_interrupts();
 // The signal that came, or 0.
 int interrupt_signal();
 void throw_if_interrupted();
-// Restores the default action and raises `signal` again.
+// Ends the program as `signal` would have without us.
 [[noreturn]] void end_by_signal(int signal);
 
 }  // namespace quave

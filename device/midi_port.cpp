@@ -1,83 +1,19 @@
 #include "device/midi_port.hpp"
 
-#include <dlfcn.h>
 #include <rtmidi_c.h>
 
 #include <climits>
 
 #include "base/console.hpp"
+#include "device/midi_library.hpp"
 
 namespace quave {
 
 namespace {
 
-// The library's C interface, resolved by name. Its C++ classes cannot be
-// reached through dlsym, and linking them would map the library (with the
-// sound server's client libraries) into every run.
-struct MidiLibrary {
-  decltype(&rtmidi_get_compiled_api) get_compiled_api;
-  decltype(&rtmidi_in_create) in_create;
-  decltype(&rtmidi_in_free) in_free;
-  decltype(&rtmidi_in_set_callback) in_set_callback;
-  decltype(&rtmidi_in_ignore_types) in_ignore_types;
-  decltype(&rtmidi_out_create) out_create;
-  decltype(&rtmidi_out_free) out_free;
-  decltype(&rtmidi_out_send_message) out_send_message;
-  decltype(&rtmidi_get_port_count) get_port_count;
-  decltype(&rtmidi_get_port_name) get_port_name;
-  decltype(&rtmidi_open_port) open_port;
-  decltype(&rtmidi_close_port) close_port;
-};
-
-template <class Function>
-bool resolve(void* handle, const char* symbol, Function& function) {
-  function = reinterpret_cast<Function>(dlsym(handle, symbol));
-  return function != nullptr;
-}
-
-// Loaded once; the handle stays open for the life of the process because the
-// library's threads may run until the last port is freed.
-#ifdef QUAVE_LINK_RTMIDI
-// Linked the ordinary way: the same table, filled at compile time.
-const MidiLibrary* load_library(std::string&) {
-  static const MidiLibrary library{
-      rtmidi_get_compiled_api, rtmidi_in_create,      rtmidi_in_free,
-      rtmidi_in_set_callback,  rtmidi_in_ignore_types, rtmidi_out_create,
-      rtmidi_out_free,         rtmidi_out_send_message, rtmidi_get_port_count,
-      rtmidi_get_port_name,    rtmidi_open_port,       rtmidi_close_port};
-  return &library;
-}
-#else
-const MidiLibrary* load_library(std::string& why) {
-  void* handle = dlopen(QUAVE_RTMIDI_SONAME, RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    why = dlerror();
-    return nullptr;
-  }
-  static MidiLibrary library;
-  const bool complete = resolve(handle, "rtmidi_get_compiled_api", library.get_compiled_api) &&
-                        resolve(handle, "rtmidi_in_create", library.in_create) &&
-                        resolve(handle, "rtmidi_in_free", library.in_free) &&
-                        resolve(handle, "rtmidi_in_set_callback", library.in_set_callback) &&
-                        resolve(handle, "rtmidi_in_ignore_types", library.in_ignore_types) &&
-                        resolve(handle, "rtmidi_out_create", library.out_create) &&
-                        resolve(handle, "rtmidi_out_free", library.out_free) &&
-                        resolve(handle, "rtmidi_out_send_message", library.out_send_message) &&
-                        resolve(handle, "rtmidi_get_port_count", library.get_port_count) &&
-                        resolve(handle, "rtmidi_get_port_name", library.get_port_name) &&
-                        resolve(handle, "rtmidi_open_port", library.open_port) &&
-                        resolve(handle, "rtmidi_close_port", library.close_port);
-  if (!complete) {
-    why = dlerror();
-    return nullptr;
-  }
-  return &library;
-}
-#endif
-
 const MidiLibrary* library(bool debug) {
   static std::string why;
-  static const MidiLibrary* const loaded = load_library(why);
+  static const MidiLibrary* const loaded = open_midi_library(why);
   static bool told = false;
   if (!loaded && debug && !told) {
     err_line("Could not load the MIDI library: " + why);

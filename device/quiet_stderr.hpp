@@ -1,7 +1,7 @@
 // MIDI libraries print to standard error while a backend is tried or a port
 // is counted, named or opened (ALSA lib lines, "Cannot connect to server",
 // their own warnings). Those lines mean nothing to the user unless they are
-// debugging, so file descriptor 2 points at /dev/null for the duration.
+// debugging, so file descriptor 2 points at the null device for the duration.
 #pragma once
 
 namespace quave {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -115,9 +116,17 @@ std::optional<ZipArchive> ZipArchive::open(const std::string& path) {
   if (path.empty()) return std::nullopt;
   // libzip takes a zero-length file for a new, empty archive; only a real
   // archive file is accepted here.
+  // The path is UTF-8, as libzip takes it; a plain std::string would be
+  // read in the ANSI code page on Windows.
+  std::filesystem::path file;
+  try {
+    file = std::filesystem::u8path(path);
+  } catch (const std::exception&) {
+    return std::nullopt;  // not UTF-8, so no file's name
+  }
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  if (std::filesystem::file_size(path, ec) == 0 || ec) return std::nullopt;
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+  if (std::filesystem::file_size(file, ec) == 0 || ec) return std::nullopt;
   int error = 0;
   zip* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
   if (!archive) return std::nullopt;

@@ -43,7 +43,7 @@ TEST_P(Check, PrintsAndExitsExactly) {
   TempDir dir;
   const std::string path = dir.file(c.file_name);
   write_zip(path, {{"unit/manifest.json", c.manifest_text}, {"unit/payload.bin", c.payload}});
-  const ProcessResult r = run_process({cli_path(), "check", "--unit", path});
+  const ProcessResult r = run_cli({"check", "--unit", path});
   EXPECT_EQ(r.out, c.out);
   EXPECT_EQ(r.err, c.err);
   EXPECT_EQ(r.exit_code, c.exit_code);
@@ -110,14 +110,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CheckCommand, FolderAndMissingPayload) {
   TempDir dir;
-  ProcessResult r = run_process({cli_path(), "check", "-u", dir.path()});
+  ProcessResult r = run_cli({"check", "-u", dir.path()});
   EXPECT_EQ(r.out, "> Parsing unknown unit archive\n");
   EXPECT_EQ(r.err, "Error: Could not open unit archive file at \"" + dir.path() + "\"\n");
   EXPECT_EQ(r.exit_code, 1);
 
   const std::string path = dir.file("saw.hlvnrxunit");
   write_zip(path, {{"unit/manifest.json", kValid}});
-  r = run_process({cli_path(), "check", "-u", path});
+  r = run_cli({"check", "-u", path});
   EXPECT_EQ(r.out, "> Parsing halvane rx unit archive\n");
   EXPECT_EQ(r.err, "Error: Could not find payload data in archive.\n");
   EXPECT_EQ(r.exit_code, 1);
@@ -135,7 +135,7 @@ TEST(CheckCommand, BundledExamplesPass) {
   EXPECT_GE(packages.size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(examples / "sawtooth.vstlunit"));
   for (const auto& package : packages) {
-    const ProcessResult r = run_process({cli_path(), "check", "--unit", package});
+    const ProcessResult r = run_cli({"check", "--unit", package});
     EXPECT_EQ(r.err, "") << package;
     EXPECT_EQ(r.exit_code, 0) << package;
     EXPECT_NE(r.out.find("> Looks okay.\n"), std::string::npos) << package;

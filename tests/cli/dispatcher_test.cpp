@@ -22,9 +22,7 @@ class Dispatch : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Dispatch, PrintsAndExitsExactly) {
   const Case& c = GetParam();
-  std::vector<std::string> argv = {cli_path()};
-  argv.insert(argv.end(), c.args.begin(), c.args.end());
-  const ProcessResult r = run_process(argv);
+  const ProcessResult r = run_cli(c.args);
   EXPECT_EQ(r.out, c.out);
   EXPECT_EQ(r.err, c.err);
   EXPECT_EQ(r.exit_code, c.exit_code);

@@ -16,6 +16,10 @@
 
 namespace quave::test {
 
+namespace {
+constexpr std::chrono::milliseconds kPipeGrace{2000};
+}  // namespace
+
 LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
                           const std::vector<std::string>& extra_env, TimedSignal timed_signal) {
   int out_pipe[2], err_pipe[2];
@@ -65,12 +69,19 @@ LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_m
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) {
-        // Its pipes close when it dies, which ends this loop.
+        // Its pipes close when it dies, which ends this loop, unless a
+        // process it started holds them: that one gets a short while more.
         kill(pid, SIGKILL);
         result.timed_out = true;
       } else {
         wait_ms = static_cast<int>(left);
       }
+    }
+    if (result.timed_out) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline + kPipeGrace - Clock::now()).count();
+      if (left <= 0) break;
+      wait_ms = static_cast<int>(left);
     }
     if (signal_due) {
       const auto to_signal =

@@ -24,7 +24,9 @@ struct TimedSignal {
   int after_ms = 0;
 };
 
-// Like run_process, but sends SIGKILL once `time_limit_ms` has passed.
+// Like run_process, but sends SIGKILL once `time_limit_ms` has passed, and
+// stops reading two seconds later even when a process the program started
+// still holds its output open.
 LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_ms,
                           const std::vector<std::string>& extra_env = {},
                           TimedSignal timed_signal = {});

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -27,6 +29,36 @@ ExecVectors::ExecVectors(const std::vector<std::string>& argv,
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const std::vector<std::string>& extra_env) {
   return run_limited(argv, std::numeric_limits<int>::max(), extra_env).run;
+}
+
+std::optional<std::string> from_crlf(const std::string& text) {
+  std::string lf;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return std::nullopt;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lf += text[i];
+  }
+  return lf;
+}
+
+ProcessResult run_cli(const std::vector<std::string>& args) {
+  const char* windows_cli = std::getenv("QUAVE_TEST_CLI");
+  const char* emulator = std::getenv("QUAVE_TEST_EMULATOR");
+  std::vector<std::string> argv;
+  if (windows_cli && emulator) {
+    argv = {emulator, windows_cli};
+  } else {
+    argv = {cli_path()};
+  }
+  argv.insert(argv.end(), args.begin(), args.end());
+  LimitedResult limited = run_limited(argv, 60000);
+  if (limited.timed_out) limited.run.err += "(killed after 60 s)";
+  if (windows_cli && emulator) {
+    for (std::string* text : {&limited.run.out, &limited.run.err}) {
+      *text = from_crlf(*text).value_or("[a line ends in a bare LF]\n" + *text);
+    }
+  }
+  return limited.run;
 }
 
 std::string cli_path() { return QUAVE_CLI_PATH; }

@@ -1,6 +1,7 @@
 // Runs a program to completion and captures what it printed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,16 @@ struct ExecVectors {
   std::vector<std::string> env_strings;
   std::vector<char*> env;
 };
+
+// quave-cli with `args`, given up after a minute. With QUAVE_TEST_CLI (a
+// Windows quave-cli.exe) and QUAVE_TEST_EMULATOR (Wine) in the environment,
+// that program runs through the emulator instead of the native build's. Its
+// lines must all end in CRLF, the console convention there; they come back
+// ending in LF, and a text with a bare LF comes back as it was, behind a line
+// saying so, which no expected text matches.
+ProcessResult run_cli(const std::vector<std::string>& args);
+// CRLF turned into LF; nothing when a line ends in a bare LF.
+std::optional<std::string> from_crlf(const std::string& text);
 
 // Paths baked in by the build.
 std::string cli_path();
