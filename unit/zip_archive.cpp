@@ -76,7 +76,7 @@ std::optional<std::vector<uint64_t>> record_offsets(const std::vector<uint8_t>& 
 // each entry's local header starts. Empty unless it finds `expected_count`
 // records.
 std::vector<uint64_t> local_header_offsets(const std::string& path, uint64_t expected_count) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
   if (!file || !file.seekg(0, std::ios::end)) return {};
   const uint64_t file_size = static_cast<uint64_t>(file.tellg());
   const uint64_t tail_size = std::min<uint64_t>(file_size, kEndSize + 0xFFFF);
@@ -159,7 +159,9 @@ std::optional<ZipEntry> ZipArchive::entry(uint64_t index) const {
 // the header's signature; other zip readers refuse a header without one.
 bool ZipArchive::local_header_signed(uint64_t index) const {
   if (index >= local_offsets_.size()) return false;
-  std::ifstream file(path_, std::ios::binary);
+  // UTF-8, as open() checked: a narrow name would take the ANSI code page
+  // on Windows.
+  std::ifstream file(std::filesystem::u8path(path_), std::ios::binary);
   const auto signature = read_at(file, local_offsets_[index], 4);
   return signature && get_le32(signature->data()) == kLocalSignature;
 }
