@@ -9,6 +9,7 @@
 #include <limits>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 
 #include "tests/support/limited_process.hpp"
 
@@ -52,7 +53,13 @@ ProcessResult run_cli(const std::vector<std::string>& args) {
   }
   argv.insert(argv.end(), args.begin(), args.end());
   LimitedResult limited = run_limited(argv, 60000);
-  if (limited.timed_out) limited.run.err += "(killed after 60 s)";
+  if (limited.timed_out) {
+    limited.run.err += "(killed after 60 s)";
+  } else if (limited.signal != 0) {
+    // Otherwise a crash reads as exit code -1 with whatever was printed.
+    limited.run.err += "(ended by signal " + std::to_string(limited.signal) + " after " +
+                       std::to_string(static_cast<int>(limited.seconds * 1000)) + " ms)";
+  }
   if (windows_cli && emulator) {
     for (std::string* text : {&limited.run.out, &limited.run.err}) {
       *text = from_crlf(*text).value_or("[a line ends in a bare LF]\n" + *text);
