@@ -15,10 +15,10 @@ inline const std::string kOscTarget =
     "> Target module: \"Oscillator\"\n";
 
 // The index of the first port of `role` ("in " or "out") whose name holds
-// `part`, or the empty text.
-inline std::string find_port_index(const MidiRig& rig, const std::string& role,
-                                   const std::string& part) {
-  std::istringstream listing(rig.run_cli({"probe", "-l"}).out);
+// `part` in the listing of `probe -l`, or the empty text.
+inline std::string find_port_index_in(const std::string& probe_listing, const std::string& role,
+                                      const std::string& part) {
+  std::istringstream listing(probe_listing);
   std::string line;
   const std::string head = "    " + role + " ";
   while (std::getline(listing, line)) {
@@ -27,6 +27,11 @@ inline std::string find_port_index(const MidiRig& rig, const std::string& role,
     }
   }
   return "";
+}
+
+inline std::string find_port_index(const MidiRig& rig, const std::string& role,
+                                   const std::string& part) {
+  return find_port_index_in(rig.run_cli({"probe", "-l"}).out, role, part);
 }
 
 inline std::string port_index(const MidiRig& rig, const std::string& role, const std::string& part) {

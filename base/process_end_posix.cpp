@@ -1,0 +1,7 @@
+#include "base/process_end.hpp"
+
+namespace quave {
+
+int end_process(int code) { return code; }
+
+}  // namespace quave

@@ -1,0 +1,60 @@
+// The Windows program under Wine on a real ALSA sequencer: run inside
+// scripts/alsa-vm, where Wine's MIDI driver sees the sequencer's ports.
+// The build names the program, Wine and a prefix made on the host.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "tests/support/limited_process.hpp"
+
+namespace {
+
+using quave::test::run_limited;
+
+// Runs a Wine tool with its output thrown away: a server it starts keeps
+// any pipe it inherited open for as long as it runs.
+bool quiet(const std::string& command) {
+  const auto r = run_limited({"/bin/sh", "-c", command + " </dev/null >/dev/null 2>&1"}, 300000);
+  if (r.run.exit_code != 0) std::cerr << "failed: " << command << "\n";
+  return r.run.exit_code == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // The share that carries this machine's files to the guest can hold
+  // neither the server's socket nor the program: opened non-blocking, as
+  // Wine's server opens files, a read from it ends after one message, and
+  // Wine reads each section of a program with a single read.
+  char shm[] = "/dev/shm/quave-wine-XXXXXX";
+  if (!mkdtemp(shm)) {
+    std::cerr << "cannot make a folder in /dev/shm\n";
+    return 1;
+  }
+  const std::string dir = shm;
+  const std::string cli = dir + "/quave-cli.exe";
+  std::filesystem::copy_file(QUAVE_WINDOWS_CLI, cli);
+  setenv("TMPDIR", dir.c_str(), 1);
+  setenv("QUAVE_TEST_CLI", cli.c_str(), 1);
+  setenv("QUAVE_TEST_EMULATOR", QUAVE_WINE, 1);
+  setenv("WINEPREFIX", QUAVE_WINE_PREFIX, 1);
+  setenv("WINEDEBUG", "-all", 1);
+  setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+  setenv("LC_ALL", "C.UTF-8", 1);
+  // One server for the whole run; its start-up programs take most of a
+  // minute in the emulated machine, once.
+  int rc = 1;
+  if (quiet(std::string(QUAVE_WINESERVER) + " --persistent") &&
+      quiet(std::string(QUAVE_WINE) + " wineboot --init")) {
+    rc = RUN_ALL_TESTS();
+  }
+  quiet(std::string(QUAVE_WINESERVER) + " --kill");
+  quiet(std::string(QUAVE_WINESERVER) + " --wait");
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  return rc;
+}
