@@ -78,7 +78,6 @@ class DeviceInterface {
  private:
   bool ensure_midi_in();
   bool ensure_midi_out();
-  void make_both_clients();
 
   std::unique_ptr<MidiPort> midi_in;
   std::unique_ptr<MidiPort> midi_out;

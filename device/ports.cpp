@@ -2,8 +2,6 @@
 #include <boost/regex.hpp>
 #include <optional>
 #include <ostream>
-#include <system_error>
-#include <thread>
 
 #include "base/console.hpp"
 #include "device/device_interface.hpp"
@@ -82,37 +80,6 @@ bool DeviceInterface::ensure_midi_out() {
   return midi_out != nullptr;
 }
 
-// A JACK client's open and activation wait on the server for some cycles;
-// made side by side, the two clients' waits overlap. In debug mode the
-// libraries' own lines are shown, so the clients are made in turn and those
-// lines keep their order.
-void DeviceInterface::make_both_clients() {
-  const bool debug = options & kOptionDebug;
-  if (debug || midi_in || midi_out) return;
-  QuietStderr quiet(false);
-  std::unique_ptr<MidiPort> out;
-  std::thread maker;
-  try {
-    maker = std::thread([&out] {
-      try {
-        out = create_port(MidiDirection::output, "RtMidi Output Client", false);
-      } catch (...) {
-        // Left unmade: the output is then made in turn, where it fails plainly.
-      }
-    });
-  } catch (const std::system_error&) {
-    return;  // made in turn, as without threads
-  }
-  {
-    struct Join {
-      std::thread& thread;
-      ~Join() { thread.join(); }
-    } join{maker};
-    midi_in = create_port(MidiDirection::input, "RtMidi Input Client", false);
-  }
-  midi_out = std::move(out);
-}
-
 unsigned DeviceInterface::input_port_count() {
   if (!ensure_midi_in()) return 0;
   QuietStderr quiet(options & kOptionDebug);
@@ -169,7 +136,6 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   const bool verbose = options & kOptionVerbose;
   const bool debug = options & kOptionDebug;
 
-  make_both_clients();
   ports_by_name_ = (in_port & 0x80) && (out_port & 0x80);
   if (ports_by_name_) {
     static const std::vector<boost::regex> in_patterns = compile(kInputPortPatterns);
