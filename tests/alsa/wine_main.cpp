@@ -2,7 +2,9 @@
 // scripts/alsa-vm, where Wine's MIDI driver sees the sequencer's ports.
 // The build names the program, Wine and a prefix made on the host.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <sys/personality.h>
 
 #include <filesystem>
 #include <iostream>
@@ -26,6 +28,12 @@ bool quiet(const std::string& command) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // Wine's loader with a fixed address layout, as in tests/wine/main.cpp:
+  // a randomly placed heap may cover the page Windows keeps at 0x7ffe0000.
+  if (personality(personality(0xffffffff) | ADDR_NO_RANDOMIZE) == -1) {
+    perror("personality");
+    return 1;
+  }
   // The share that carries this machine's files to the guest can hold
   // neither the server's socket nor the program: opened non-blocking, as
   // Wine's server opens files, a read from it ends after one message, and
