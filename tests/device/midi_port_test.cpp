@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/device_texts.hpp"
 #include "tests/support/process.hpp"
 
 namespace quave::test {
@@ -12,11 +13,6 @@ namespace {
 
 const std::string kExample = source_dir() + "/examples/sawtooth.vstlunit";
 
-const std::string kNoPortsListing =
-    "Quave interface connection failed.\n"
-    "  Available MIDI inputs:\n\n"
-    "  Available MIDI ouputs:\n\n";
-const std::string kNoMatch = "Error: Could not find matching quave MIDI ports.\n\n";
 
 TEST(MidiLibrary, CheckNeverLoadsIt) {
   // The loader's own log names every object it maps, linked or opened later.
@@ -62,14 +58,14 @@ TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
 INSTANTIATE_TEST_SUITE_P(
     DeviceCommands, WithoutMidiLibrary,
     ::testing::Values(
-        Case{{"probe"}, "", kNoMatch + kNoPortsListing},
+        Case{{"probe"}, "", kNoMatch + kNoPortsFailure},
         Case{{"probe", "-i", "0", "-o", "0"}, "",
-             "Error: Could not open quave input port.\n" + kNoPortsListing},
+             "Error: Could not open quave input port.\n" + kNoPortsFailure},
         Case{{"load", "-u", kExample},
              "> Parsing vestrel unit archive\n> Parsing manifest\n"
              "> Parsing unit binary payload\n> Handshaking...\n",
-             kNoMatch + "Error: " + kNoPortsListing},
-        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsListing}));
+             kNoMatch + "Error: " + kNoPortsFailure},
+        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure}));
 
 }  // namespace
 }  // namespace quave::test

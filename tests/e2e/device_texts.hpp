@@ -29,6 +29,11 @@ inline std::string port_listing(const std::vector<std::string>& inputs,
 inline const std::string kSimListing = port_listing({kSimInput}, {kSimOutput});
 inline const std::string kNoPorts = port_listing({}, {});
 
+// A device command where no port matches: the search's line, then the
+// connection's failure with the empty listing.
+inline const std::string kNoMatch = "Error: Could not find matching quave MIDI ports.\n\n";
+inline const std::string kNoPortsFailure = "Quave interface connection failed.\n" + kNoPorts + "\n";
+
 inline std::string report_head(const std::string& device, const std::string& system,
                                const std::string& api) {
   return "> Device: " + device + "\n> System version: " + system +

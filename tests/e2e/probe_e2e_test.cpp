@@ -158,9 +158,7 @@ TEST(ProbeE2E, ListAndExplicitPorts) {
 
 TEST(ProbeE2E, NoDeviceOrOnePortOnly) {
   MidiRig rig;
-  const std::string failed = "Error: Could not find matching quave MIDI ports.\n\n"
-                             "Quave interface connection failed.\n";
-  expect_run(rig.run_cli({"probe"}), 1, "", failed + kNoPorts + "\n");
+  expect_run(rig.run_cli({"probe"}), 1, "", kNoMatch + kNoPortsFailure);
 
   // A lone port that looks like the device's input, with no output beside it.
   struct ServerEnv {
@@ -170,7 +168,8 @@ TEST(ProbeE2E, NoDeviceOrOnePortOnly) {
   RtMidiOut lone(RtMidi::UNIX_JACK, "lone");
   lone.openVirtualPort("vestrel KBD/KNOB");
   expect_run(rig.run_cli({"probe", "-v"}), 1, "input: vestrel KBD/KNOB, port: 0\n",
-             failed + port_listing({"lone:vestrel KBD/KNOB"}, {}) + "\n");
+             kNoMatch + "Quave interface connection failed.\n" +
+                 port_listing({"lone:vestrel KBD/KNOB"}, {}) + "\n");
 }
 
 // Faults the handshake meets: each ends it with one line and no retry.
