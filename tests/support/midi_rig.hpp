@@ -39,7 +39,8 @@ class MidiRig {
   // Starts quave-devsim with these options plus "--log <file>" and returns
   // its id once both of its ports are visible on the server.
   int start_sim(const std::vector<std::string>& devsim_options);
-  // Sends SIGTERM and waits for the simulator to end.
+  // Sends SIGTERM and waits for the simulator to end; the test fails
+  // unless it ends in time with status 0.
   void stop_sim(int id);
   // Kills the server without letting it clean up, as a crash would.
   void kill_server();
@@ -67,6 +68,7 @@ class MidiRig {
   const std::string& dir() const { return temp_.path(); }
 
  private:
+  void expect_clean_end(size_t id);
   std::string log_path(int id) const;
   std::string port_list() const;
   bool ports_listed(const std::string& out_port, const std::string& in_port) const;
