@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
+#include <sstream>
+
 #include "tests/e2e/device_texts.hpp"
+#include "tests/support/limited_process.hpp"
 #include "tests/support/midi_rig.hpp"
 
 namespace quave::test {
@@ -58,6 +62,31 @@ TEST(ProbeE2E, MoreThanSixteenSlotsListsSixteen) {
   const auto log = rig.request_log_lines(sim);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "f0 42 30 00 01 4b 19 04 0f f7");
+}
+
+// The MIDI library must close ports through the program's own
+// jack_port_unregister: libjack's, on an active client, races the client's
+// notification thread and can crash the program after its last line.
+TEST(ProbeE2E, PortsCloseThroughTheProgramsUnregister) {
+  MidiRig rig;
+  rig.start_sim({});
+  std::vector<std::string> env = rig.env();
+  env.push_back("LD_DEBUG=bindings");
+  env.push_back("LD_DEBUG_OUTPUT=" + rig.dir() + "/bindings");
+  const LimitedResult r = run_limited({cli_path(), "probe"}, 60000, env);
+  EXPECT_EQ(r.run.exit_code, 0) << r.run.err;
+  std::string binding;
+  for (const auto& entry : std::filesystem::directory_iterator(rig.dir())) {
+    if (entry.path().filename().string().rfind("bindings.", 0) != 0) continue;
+    std::istringstream lines(read_file(entry.path().string()));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("librtmidi") != std::string::npos &&
+          line.find("`jack_port_unregister'") != std::string::npos) {
+        binding = line;
+      }
+    }
+  }
+  EXPECT_NE(binding.find(" to " + cli_path() + " "), std::string::npos) << binding;
 }
 
 TEST(ProbeE2E, VerboseNarratesThenReports) {
