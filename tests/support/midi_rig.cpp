@@ -113,6 +113,8 @@ MidiRig::~MidiRig() {
 // already; only its exit status tells.
 void MidiRig::expect_clean_end(size_t id) {
   ChildProcess& sim = *sims_.at(id);
+  if (ended_.count(id)) return;  // stopped and judged already
+  ended_.insert(id);
   if (!sim.stop()) {
     ADD_FAILURE() << "simulator " << id << " ignored SIGTERM";
   } else if (sim.status() != 0) {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,7 @@ class MidiRig {
   Backend backend_;
   std::unique_ptr<ChildProcess> jackd_;
   std::vector<std::unique_ptr<ChildProcess>> sims_;
+  std::set<size_t> ended_;
 };
 
 // Splits a hex log line back into bytes.

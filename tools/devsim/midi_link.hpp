@@ -102,8 +102,9 @@ inline MidiLink::MidiLink(RtMidi::Api api, const std::string& client, const Join
 
 inline MidiLink::~MidiLink() {
   // RtMidi's JACK output frees its ring buffer before its process thread
-  // stops; unregistering the port and letting a few cycles pass keeps that
-  // thread off the buffer (seen as a crash at shutdown). A virtual port does
+  // stops; closing the port (its process callback then returns at once) and
+  // letting a few cycles pass keeps that thread off the buffer (seen as a
+  // crash at shutdown). A virtual port does
   // not count as open, so it is closed unconditionally.
   if (out_) {
     out_->closePort();
