@@ -104,8 +104,8 @@ inline MidiLink::~MidiLink() {
   // RtMidi's JACK output frees its ring buffer before its process thread
   // stops; closing the port (its process callback then returns at once) and
   // letting a few cycles pass keeps that thread off the buffer (seen as a
-  // crash at shutdown). A virtual port does
-  // not count as open, so it is closed unconditionally.
+  // crash at shutdown). A virtual port does not count as open, so it is
+  // closed unconditionally.
   if (out_) {
     out_->closePort();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
