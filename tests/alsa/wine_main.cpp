@@ -2,15 +2,14 @@
 // scripts/alsa-vm, where Wine's MIDI driver sees the sequencer's ports.
 // The build names the program, Wine and a prefix made on the host.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <sys/personality.h>
 
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "tests/support/limited_process.hpp"
+#include "tests/support/wine_layout.hpp"
 
 namespace {
 
@@ -28,12 +27,7 @@ bool quiet(const std::string& command) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  // Wine's loader with a fixed address layout, as in tests/wine/main.cpp:
-  // a randomly placed heap may cover the page Windows keeps at 0x7ffe0000.
-  if (personality(personality(0xffffffff) | ADDR_NO_RANDOMIZE) == -1) {
-    perror("personality");
-    return 1;
-  }
+  if (!quave::test::fix_wine_address_layout()) return 1;
   // The share that carries this machine's files to the guest can hold
   // neither the server's socket nor the program: opened non-blocking, as
   // Wine's server opens files, a read from it ends after one message, and

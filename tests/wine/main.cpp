@@ -4,9 +4,9 @@
 // quiet (its diagnostics would land in the program's standard error), and
 // reads the arguments as UTF-8.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <sys/personality.h>
+
+#include "tests/support/wine_layout.hpp"
 
 int main(int argc, char** argv) {
   // Another build of the program may be named from outside.
@@ -18,16 +18,7 @@ int main(int argc, char** argv) {
   // offer and would only say so on standard error.
   setenv("WINEDLLOVERRIDES", "winealsa.drv=d", 1);
   setenv("LC_ALL", "C.UTF-8", 1);
-  // Debian's Wine starts without a preloader, so the kernel puts its loader's
-  // heap anywhere in the gigabyte above the loader. About one start in a few
-  // thousand that heap covers 0x7ffe0000, the page Windows keeps there, and
-  // Wine exits with 1 before the program runs, saying why only on a debug
-  // channel silenced above. Without randomization the heap starts right after
-  // the loader, far below; every Wine process started from here inherits it.
-  if (personality(personality(0xffffffff) | ADDR_NO_RANDOMIZE) == -1) {
-    perror("personality");
-    return 1;
-  }
+  if (!quave::test::fix_wine_address_layout()) return 1;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
