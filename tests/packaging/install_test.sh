@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What a user gets: `cmake --install` into a fresh prefix, and the Debian
-# package, read, unpacked, run and checked by lintian.
+# package, read, unpacked, run, checked by lintian and installed on a fresh
+# machine of this release (scripts/try-package).
 #
 #   install_test.sh BUILD_DIR
 set -euo pipefail
@@ -40,8 +41,10 @@ check_tree "$work/prefix"
   fail "cpack failed"
 deb=$(ls "$work"/pkg/quave-cli_*.deb)
 expect_eq "Package" "$(dpkg-deb -f "$deb" Package)" "quave-cli"
+# The release in the version: each Debian release gets a package of its own.
+release=$(. /etc/os-release && echo "$VERSION_ID")
 expect_eq "Version" "$(dpkg-deb -f "$deb" Version)" \
-  "$(sed -n 's/^project(quave-cli VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")"
+  "$(sed -n 's/^project(quave-cli VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")-1~deb${release}u1"
 expect_eq "Section" "$(dpkg-deb -f "$deb" Section)" "sound"
 expect_eq "Suggests" "$(dpkg-deb -f "$deb" Suggests)" "jackd2"
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -55,5 +58,7 @@ dpkg-deb -x "$deb" "$work/root"
 check_tree "$work/root/usr"
 lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" >"$work/lintian.txt" 2>&1 ||
   { cat "$work/lintian.txt" >&2; fail "lintian found errors"; }
+checks=$((checks + 1))
+"$(dirname "$0")/../../scripts/try-package" "$deb" || fail "the package does not install and run on a fresh machine"
 checks=$((checks + 1))
 echo "install and package: $checks checks passed"
