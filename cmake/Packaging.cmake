@@ -42,21 +42,16 @@ else()
 endif()
 # Each Debian release gets a package of its own, built on that release and
 # depending on its libraries; the two differ in version, the Debian way
-# (0.7.2-1~deb12u1 and 0.7.2-1~deb13u1), and so in file name too.
-set(QUAVE_DEBIAN_RELEASE "")
+# (VERSION~deb12u1 and VERSION~deb13u1), and so in file name too.
+set(QUAVE_PACKAGE_VERSION ${PROJECT_VERSION})
 if(EXISTS /etc/os-release)
   file(STRINGS /etc/os-release os_release REGEX "^(ID|VERSION_ID)=")
   if("ID=debian" IN_LIST os_release AND os_release MATCHES "VERSION_ID=\"?([0-9]+)")
-    set(QUAVE_DEBIAN_RELEASE ${CMAKE_MATCH_1})
+    set(QUAVE_PACKAGE_VERSION ${PROJECT_VERSION}~deb${CMAKE_MATCH_1}u1)
   endif()
 endif()
-if(QUAVE_DEBIAN_RELEASE)
-  set(CPACK_DEBIAN_PACKAGE_RELEASE 1~deb${QUAVE_DEBIAN_RELEASE}u1)
-else()
-  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-endif()
 set(CPACK_PACKAGE_NAME quave-cli)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${QUAVE_PACKAGE_VERSION})
 set(CPACK_PACKAGE_CONTACT "quave-cli developers <quave-cli@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check and load synthesizer units over MIDI")
 set(CPACK_PACKAGE_DESCRIPTION "quave-cli validates unit packages (oscillator and effect plug-ins for the

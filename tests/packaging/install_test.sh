@@ -44,7 +44,7 @@ expect_eq "Package" "$(dpkg-deb -f "$deb" Package)" "quave-cli"
 # The release in the version: each Debian release gets a package of its own.
 release=$(. /etc/os-release && echo "$VERSION_ID")
 expect_eq "Version" "$(dpkg-deb -f "$deb" Version)" \
-  "$(sed -n 's/^project(quave-cli VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")-1~deb${release}u1"
+  "$(sed -n 's/^project(quave-cli VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")~deb${release}u1"
 expect_eq "Section" "$(dpkg-deb -f "$deb" Section)" "sound"
 expect_eq "Suggests" "$(dpkg-deb -f "$deb" Suggests)" "jackd2"
 depends=$(dpkg-deb -f "$deb" Depends)
