@@ -2,7 +2,10 @@
 // scripts/alsa-vm, where Wine's MIDI driver sees the sequencer's ports.
 // The build names the program, Wine and a prefix made on the host.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 #include <iostream>
@@ -31,7 +34,16 @@ int main(int argc, char** argv) {
   // The share that carries this machine's files to the guest can hold
   // neither the server's socket nor the program: opened non-blocking, as
   // Wine's server opens files, a read from it ends after one message, and
-  // Wine reads each section of a program with a single read.
+  // Wine reads each section of a program with a single read. The server's
+  // folder goes into a /tmp of this process's own, on a tmpfs: TMPDIR would
+  // do for Wine 8, but Wine 10's server crashes when TMPDIR is set and
+  // /run/user/<uid> is missing, as here.
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) {
+    perror("a /tmp of our own");
+    return 1;
+  }
+  unsetenv("TMPDIR");
   char shm[] = "/dev/shm/quave-wine-XXXXXX";
   if (!mkdtemp(shm)) {
     std::cerr << "cannot make a folder in /dev/shm\n";
@@ -40,7 +52,6 @@ int main(int argc, char** argv) {
   const std::string dir = shm;
   const std::string cli = dir + "/quave-cli.exe";
   std::filesystem::copy_file(QUAVE_WINDOWS_CLI, cli);
-  setenv("TMPDIR", dir.c_str(), 1);
   setenv("QUAVE_TEST_CLI", cli.c_str(), 1);
   setenv("QUAVE_TEST_EMULATOR", QUAVE_WINE, 1);
   setenv("WINEPREFIX", QUAVE_WINE_PREFIX, 1);

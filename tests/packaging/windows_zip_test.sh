@@ -7,6 +7,8 @@
 set -euo pipefail
 build=$(cd "${1:?usage: windows_zip_test.sh WINDOWS_BUILD_DIR WINE_PREFIX}" && pwd)
 export WINEPREFIX=${2:?} WINEDEBUG=-all
+# Wine 10's server crashes when TMPDIR is set and /run/user/<uid> is missing.
+unset TMPDIR
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 version=$(sed -n 's/^project(quave-cli VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 work=$(mktemp -d)

@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
   // Wine 10's Wayland driver says on standard error at every start.
   setenv("WINEDLLOVERRIDES", "winealsa.drv,winewayland.drv=d", 1);
   setenv("LC_ALL", "C.UTF-8", 1);
+  // Wine 10's server crashes when TMPDIR is set and /run/user/<uid> is
+  // missing, as on a machine without a login session.
+  unsetenv("TMPDIR");
   if (!quave::test::fix_wine_address_layout()) return 1;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
