@@ -108,6 +108,7 @@ TEST(DevsimOptions, WarnsWhereTheProgramWouldNotCope) {
   // The program cuts long loads into fragments: any size is fine.
   EXPECT_TRUE(parse_command_line({"--max-payload", "osc:16384"}).warnings.empty());
   EXPECT_ANY_THROW(parse_command_line({"--drain", "3125"}));
+  EXPECT_ANY_THROW(parse_command_line({"--stop-reading", "4096"}));
   const SimConfig usb =
       parse_command_line({"--usb-gadget", "/dev/gadget/dummy_udc", "--drain", "3125", "--port-tag", "2"}).config;
   EXPECT_EQ(usb.usb_gadget_path, "/dev/gadget/dummy_udc");

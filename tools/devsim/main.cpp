@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     if (!config.usb_gadget_path.empty()) {
       // Enumeration under an emulated controller takes a few seconds.
       devsim::UsbGadgetLink link(config.usb_gadget_path, devsim::product_name(config),
-                                 config.drain_rate, std::chrono::seconds(20));
+                                 config.drain_rate, std::chrono::seconds(20),
+                                 config.stop_reading_after);
       if (config.ready) {
         print_line(stdout, "ready\t" + devsim::output_port_name(config) + "\t" +
                                devsim::input_port_name(config));

@@ -74,6 +74,9 @@ po::options_description process_options() {
       ("drain", po::value<std::string>(),
        "BYTES/S: read the rawmidi device or the USB endpoint no faster (3125 is 5-pin\n"
        "DIN; default 0: no limit)")
+      ("stop-reading", po::value<std::string>(),
+       "BYTES: the USB device stops reading its endpoint after this many bytes and\n"
+       "stays attached")
       ("port-tag", po::value<std::string>(), "TEXT after the model name in the port names")
       ("log", po::value<std::string>(), "FILE: every message received, one hex line each")
       ("verbose,v", po::bool_switch(), "show traffic on standard output")
@@ -204,6 +207,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     if (c.rawmidi_path.empty() && c.usb_gadget_path.empty()) {
       throw std::invalid_argument("--drain goes with --rawmidi or --usb-gadget");
     }
+  }
+  if (vm.count("stop-reading")) {
+    c.stop_reading_after = parse_number(vm["stop-reading"].as<std::string>(), 0, 0xFFFFFFFF, "--stop-reading");
+    if (c.usb_gadget_path.empty()) throw std::invalid_argument("--stop-reading goes with --usb-gadget");
   }
   if (vm.count("log")) c.log_path = vm["log"].as<std::string>();
   c.verbose = vm["verbose"].as<bool>();

@@ -83,6 +83,9 @@ struct SimConfig {
   // its OUT endpoint no faster than `drain_rate`.
   std::string usb_gadget_path;
   uint32_t drain_rate = 0;
+  // The USB device stops reading once it has read this many bytes, and
+  // stays attached: a synthesizer that hangs.
+  std::optional<uint32_t> stop_reading_after;
   std::string port_tag;  // inserted after the model name
   std::string log_path;  // empty: no request log
   bool verbose = false;

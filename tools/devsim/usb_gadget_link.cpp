@@ -54,8 +54,9 @@ void install_wake_handler() {
 }  // namespace
 
 UsbGadgetLink::UsbGadgetLink(const std::string& controller, const std::string& product,
-                             uint32_t bytes_per_second, std::chrono::milliseconds enumeration)
-    : product_(product), rate_(bytes_per_second) {
+                             uint32_t bytes_per_second, std::chrono::milliseconds enumeration,
+                             std::optional<uint32_t> stop_reading_after)
+    : product_(product), rate_(bytes_per_second), stop_reading_after_(stop_reading_after) {
   install_wake_handler();
   const size_t slash = controller.rfind('/');
   dir_ = slash == std::string::npos ? "." : controller.substr(0, slash);
@@ -222,7 +223,13 @@ void UsbGadgetLink::read_loop() {
   // saves up: a device reads steadily.
   double credit = 0;
   Clock::time_point last = Clock::now();
+  uint64_t taken = 0;
   while (!stop_) {
+    // Hung: the host's controller is told to wait, for ever.
+    if (stop_reading_after_ && taken >= *stop_reading_after_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      continue;
+    }
     if (rate_ > 0) {
       const Clock::time_point now = Clock::now();
       credit = std::min(0.0, credit + std::chrono::duration<double>(now - last).count() * rate_);
@@ -240,6 +247,7 @@ void UsbGadgetLink::read_loop() {
     }
     midi.clear();
     decode_usb_midi(buffer.data(), static_cast<size_t>(n), midi);
+    taken += midi.size();
     if (rate_ > 0) {
       last = Clock::now();
       credit -= static_cast<double>(midi.size());

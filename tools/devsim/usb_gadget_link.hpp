@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,8 @@ class UsbGadgetLink {
   // once the host has configured the device; throws std::runtime_error when
   // that does not happen within `enumeration` or the controller refuses.
   UsbGadgetLink(const std::string& controller, const std::string& product,
-                uint32_t bytes_per_second, std::chrono::milliseconds enumeration);
+                uint32_t bytes_per_second, std::chrono::milliseconds enumeration,
+                std::optional<uint32_t> stop_reading_after = std::nullopt);
   ~UsbGadgetLink();
   UsbGadgetLink(const UsbGadgetLink&) = delete;
   UsbGadgetLink& operator=(const UsbGadgetLink&) = delete;
@@ -48,6 +50,7 @@ class UsbGadgetLink {
   std::string dir_;
   std::string product_;
   uint32_t rate_;
+  std::optional<uint32_t> stop_reading_after_;
   int ep0_ = -1;
   int ep_in_ = -1;
   int ep_out_ = -1;
