@@ -1,5 +1,5 @@
 // Line output that both threads may use at once: each call hands one whole
-// buffer to stdio, which locks the stream, so lines never tear.
+// buffer to stdio under one lock, so lines never tear.
 #pragma once
 
 #include <string>
@@ -12,5 +12,11 @@ inline void out_line(const std::string& line) { out_text(line + "\n"); }
 inline void err_line(const std::string& line) { err_text(line + "\n"); }
 // Flushes standard output, then standard error.
 void flush_both();
+
+// A transient line on standard error, for a terminal only: each call draws
+// over the last, and any other output first erases it, so that the screen
+// reads at the end as if it had never been there.
+void status_text(const std::string& text);
+void clear_status();
 
 }  // namespace quave

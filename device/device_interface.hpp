@@ -14,6 +14,7 @@
 #include "device/device_records.hpp"
 #include "device/engine.hpp"
 #include "device/messages.hpp"
+#include "device/output_room.hpp"
 #include "device/paced_send.hpp"
 
 namespace quave {
@@ -78,13 +79,20 @@ class DeviceInterface {
  private:
   bool ensure_midi_in();
   bool ensure_midi_out();
+  // Whether the output port opened is still listed: a device unplugged or
+  // switched off takes its ports with it.
+  bool output_port_present();
+  Pacing pacing_for_output();
 
   std::unique_ptr<MidiPort> midi_in;
   std::unique_ptr<MidiPort> midi_out;
   // Found by their names: the device's own ports rather than an interface.
   bool ports_by_name_ = false;
-  // The free room in front of the device's link, where the system shows it.
-  RoomFeedback output_room_;
+  std::string output_port_name_;
+  // What the kernel says of the output port: a card's MIDI hardware port,
+  // and the free room in front of its link where that shows.
+  OutputLink output_link_;
+  bool told_unknown_room_ = false;
 };
 
 }  // namespace quave

@@ -112,18 +112,31 @@ WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t
 
 WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms,
                            uint32_t start_index) {
-  for (;;) {
+  switch (pending.link_fault) {
+    case LinkFault::gone: return WaitOutcome::device_gone;
+    case LinkFault::stalled: return WaitOutcome::device_stalled;
+    case LinkFault::none: break;
+  }
+  const auto gone = [&pending] { return pending.device_present && !pending.device_present(); };
+  bool went = false;
+  for (unsigned turn = 1;; ++turn) {
     polling_turn();
     flush_both();
     timeout_ms = timeout_ms > 10 ? timeout_ms - 10 : 0;
     if (timeout_ms == 0) break;
     if (pending.index != start_index) break;
     if (pending.flags & (flag_mask | kFlagDeviceError)) break;
+    if (turn % 10 == 0 && (went = gone())) break;
   }
   const uint32_t flags = pending.flags;
   if (flags & kFlagDeviceError) return WaitOutcome::device_error;
   if (flags & flag_mask) return WaitOutcome::received;
   if (pending.index != start_index) return WaitOutcome::progressed;
+  // A device that went away is why nothing came.
+  if (went || gone()) {
+    pending.link_fault = LinkFault::gone;
+    return WaitOutcome::device_gone;
+  }
   return WaitOutcome::timed_out;
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "device/device_records.hpp"
@@ -23,7 +24,17 @@ constexpr uint32_t kFlagDeviceError = 0x80000000u;
 constexpr uint32_t kOptionVerbose = 0x1;
 constexpr uint32_t kOptionDebug = 0x2;
 
-enum class WaitOutcome { received = 0, timed_out = 1, progressed = 2, device_error = 3 };
+enum class WaitOutcome {
+  received = 0,
+  timed_out = 1,
+  progressed = 2,
+  device_error = 3,
+  device_gone = 4,     // its port went away (unplugged, switched off)
+  device_stalled = 5,  // it stopped reading what was sent
+};
+
+// What went wrong with the link itself while a request went out.
+enum class LinkFault : uint32_t { none = 0, gone = 1, stalled = 2 };
 
 // The verbose handshake's module and slot lines. The display layer supplies
 // them, so that the link passes on device facts without formatting them.
@@ -41,6 +52,10 @@ struct PendingRequest {
   std::atomic<uint32_t> flags{0};
   std::atomic<uint32_t> error_code{0};
   DeviceInfo* info = nullptr;
+  // Written by the command's thread only.
+  LinkFault link_fault = LinkFault::none;
+  // Whether the device's port is still there; empty where nobody can tell.
+  std::function<bool()> device_present;
 
   void clear_error() { flags.fetch_and(~kFlagDeviceError); }
   // kind, index and error_code to 0, error bit cleared.
@@ -58,7 +73,9 @@ struct PendingRequest {
 void dispatch_reply(PendingRequest& pending, Message& message);
 
 // Polls every 10 ms (flushing stdout and stderr each turn) until a bit of
-// `flag_mask` or the error bit is set, `index` moves, or `timeout_ms` runs out.
+// `flag_mask` or the error bit is set, `index` moves, `timeout_ms` runs out,
+// or the device's port goes away (asked every 100 ms). A link fault left by
+// the send ends it at once.
 // `index` is compared with its value on entry; the handshake passes the index
 // it asked for instead, since a quick reply can move it before the wait starts.
 WaitOutcome wait_for_reply(PendingRequest& pending, uint32_t flag_mask, uint32_t timeout_ms);

@@ -1,14 +1,18 @@
 // How much room the kernel's output buffer has behind an ALSA sequencer port
-// of a hardware MIDI device (USB or otherwise, through the kernel's generic
+// of a card's MIDI hardware (USB or otherwise, through the kernel's generic
 // sequencer MIDI client). Such a port drops what does not fit in its 4 KiB
 // buffer, and the link behind it drains at whatever pace the device reads,
 // so a long message is sent only as fast as the buffer frees. The kernel
-// shows the free room of an open output in /proc/asound/cardN/midiD.
+// tells which card and raw MIDI output a port leads to (the sequencer's
+// client and port information) and shows the free room of an open output in
+// /proc/asound/cardN/midiD.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "device/paced_send.hpp"
 
@@ -21,20 +25,28 @@ struct RawMidiOutput {
   int subdevice = 0;
 };
 
-// The rawmidi output behind the ALSA port named `port_name` (the MIDI
-// library's form "CLIENT:PORT C:P"), given the text of /proc/asound/cards.
-// Nothing when the port is not a card's own sequencer MIDI client: an
-// application, a virtual raw MIDI client, a timer, or a name of other form.
-std::optional<RawMidiOutput> rawmidi_output_of(const std::string& port_name,
-                                               const std::string& cards_text);
+// The sequencer address at the end of the MIDI library's ALSA port names
+// ("CLIENT:PORT C:P"); nothing for a name of another form.
+std::optional<std::pair<int, int>> alsa_address_of(const std::string& port_name);
+
+// The raw MIDI output behind sequencer port `port`, from what the kernel
+// says of it: `card` is its client's card (-1 for an application) and
+// `port_type` the port's type bits. Nothing unless the port is a card's
+// MIDI hardware port: not a virtual raw MIDI port, a UMP port, an
+// application's or a timer's.
+std::optional<RawMidiOutput> rawmidi_output_from(int card, uint32_t port_type, int port);
 
 // The free room of `subdevice`'s output in the text of its device's /proc
 // file; nothing when that output is not open or the text has no such line.
 std::optional<size_t> output_room_in(const std::string& proc_text, int subdevice);
 
-// Reads the room of the output behind `port_name` from /proc each call; an
-// empty function when the port has no such feedback (the caller paces by
-// time instead).
-RoomFeedback output_room_probe(const std::string& port_name);
+// What the kernel says of the port a long message goes to.
+struct OutputLink {
+  bool card_port = false;  // a card's MIDI hardware port
+  RoomFeedback room;       // its buffer's room, read on each call; empty where unreadable
+};
+
+// Asks the kernel about the ALSA port named `port_name`.
+OutputLink output_link_of(const std::string& port_name);
 
 }  // namespace quave

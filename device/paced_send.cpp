@@ -45,10 +45,13 @@ uint64_t release_us(size_t offset, const Pacing& pacing) {
   return (static_cast<uint64_t>(offset - pacing.burst) * 1000000u) / pacing.bytes_per_second;
 }
 
-bool send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
-                const std::function<bool(const uint8_t*, size_t)>& send,
-                const std::function<void(uint64_t)>& pause_us, const RoomFeedback& room) {
-  if (pacing.fragment == 0 || size <= pacing.fragment) return send(bytes, size);
+SendEnd send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
+                   const std::function<bool(const uint8_t*, size_t)>& send,
+                   const std::function<void(uint64_t)>& pause_us, const RoomFeedback& room,
+                   const std::function<void(size_t)>& progress) {
+  if (pacing.fragment == 0 || size <= pacing.fragment) {
+    return send(bytes, size) ? SendEnd::sent : SendEnd::failed;
+  }
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   const auto elapsed_us = [](Clock::time_point since) {
@@ -61,7 +64,7 @@ bool send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
     if (free) {
       Clock::time_point grew = Clock::now();
       while (free && *free < length) {
-        if (elapsed_us(grew) >= kRoomStallUs) return false;
+        if (elapsed_us(grew) >= kRoomStallUs) return SendEnd::stalled;
         pause_us(kRoomPollUs);
         const std::optional<size_t> now = room();
         if (now && *now > *free) grew = Clock::now();
@@ -76,9 +79,10 @@ bool send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
         pause_us(due - elapsed);
       }
     }
-    if (!send(bytes + offset, length)) return false;
+    if (!send(bytes + offset, length)) return SendEnd::failed;
+    if (progress) progress(offset + length);
   }
-  return true;
+  return SendEnd::sent;
 }
 
 }  // namespace quave

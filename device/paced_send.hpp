@@ -39,17 +39,29 @@ using RoomFeedback = std::function<std::optional<size_t>()>;
 
 // How often the room is read while a fragment waits for it.
 constexpr uint64_t kRoomPollUs = 1000;
-// A link whose room has not grown for this long has stopped reading.
+// A link whose room has not grown for this long has stopped reading. A real
+// device stops reading while it is busy elsewhere, writing its flash memory
+// being the longest such task (a 64 KiB block of the common serial flash
+// chips takes up to 2 s to erase); the emulated USB device on a busy host
+// paused reading for at most 0.13 s. Past that, the sender gives up.
 constexpr uint64_t kRoomStallUs = 3000000;
+
+enum class SendEnd {
+  sent,
+  failed,   // a send failed
+  stalled,  // the room stopped growing for kRoomStallUs
+};
 
 // Sends `size` bytes through `send` (one call per fragment), sleeping in
 // `pause_us` between fragments. With `room`, each fragment goes as soon as
 // the buffer has room for it, which follows the device's own pace; without
-// it, or while it tells nothing, as `pacing`'s rate requires. False when a
-// send fails or the link stalls; nothing more goes out then.
-bool send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
-                const std::function<bool(const uint8_t*, size_t)>& send,
-                const std::function<void(uint64_t)>& pause_us,
-                const RoomFeedback& room = {});
+// it, or while it tells nothing, as `pacing`'s rate requires. `progress`
+// hears the bytes sent so far after each fragment. Nothing more goes out
+// after a failed send or a stall; `pause_us` may end the sending early by
+// throwing.
+SendEnd send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
+                   const std::function<bool(const uint8_t*, size_t)>& send,
+                   const std::function<void(uint64_t)>& pause_us, const RoomFeedback& room = {},
+                   const std::function<void(size_t)>& progress = {});
 
 }  // namespace quave

@@ -123,6 +123,23 @@ void list_ports(MidiPort& midi, const char* role, bool debug, std::ostream& out)
 
 }  // namespace
 
+bool DeviceInterface::output_port_present() {
+  if (!midi_out) return false;
+  // An unplugged card's files go at once, while its port may stay listed
+  // for as long as the kernel waits for the port's buffer to drain (up to
+  // 10 s on Linux 6.12).
+  if (output_link_.room && !output_link_.room()) return false;
+  QuietStderr quiet(options & kOptionDebug);
+  unsigned count = 0;
+  // A listing that fails tells nothing either way.
+  if (!midi_out->port_count(count)) return true;
+  std::string name;
+  for (unsigned i = 0; i < count; ++i) {
+    if (midi_out->port_name(i, name) && name == output_port_name_) return true;
+  }
+  return false;
+}
+
 void DeviceInterface::list_input_ports(std::ostream& out) {
   if (ensure_midi_in()) list_ports(*midi_in, "in  ", options & kOptionDebug, out);
 }
@@ -195,7 +212,9 @@ bool DeviceInterface::open_ports(uint8_t in_port, uint8_t out_port) {
   // 48 kHz). Five turns were kept while a silent server could stall a cycle
   // for two seconds; the 200 ms client time-out ended that. An ALSA
   // connection is made in the kernel at once; the one turn costs it little.
-  if (midi_out->backend() == MidiBackend::alsa) output_room_ = output_room_probe(output_port_name(out_port));
+  output_port_name_ = output_port_name(out_port);
+  if (midi_out->backend() == MidiBackend::alsa) output_link_ = output_link_of(output_port_name_);
+  pending.device_present = [this] { return output_port_present(); };
   polling_turn();
   state |= kStatePortsOpen;
   return true;

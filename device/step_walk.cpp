@@ -1,6 +1,9 @@
 #include "device/step_walk.hpp"
 
+#include <string>
+
 #include "base/console.hpp"
+#include "device/paced_send.hpp"
 
 namespace quave {
 
@@ -38,6 +41,13 @@ void report_wait_failure(WaitOutcome outcome, uint32_t kind, uint32_t error_code
       break;
     case WaitOutcome::device_error:
       err_line(device_error_line(kind, error_code));
+      break;
+    case WaitOutcome::device_gone:
+      err_line("Error: The quave device is gone (unplugged or switched off).");
+      break;
+    case WaitOutcome::device_stalled:
+      err_line("Error: The quave device stopped reading (nothing taken for " +
+               std::to_string(kRoomStallUs / 1000000) + " seconds).");
       break;
     default:
       err_line("Error: Unexpected error.");

@@ -8,12 +8,15 @@
 
 #include <chrono>
 #include <functional>
+#include <iostream>
+#include <regex>
 #include <thread>
 
 #include "tests/alsa/alsa_ports.hpp"
 #include "tests/e2e/device_texts.hpp"
 #include "tests/e2e/unit_files.hpp"
 #include "tests/support/limited_process.hpp"
+#include "tests/support/terminal_run.hpp"
 
 namespace quave::test {
 namespace {
@@ -47,6 +50,36 @@ int plug_usb_device(MidiRig& rig, int previous, std::vector<std::string> options
 }
 
 std::string kernel_log() { return run_limited({"/bin/dmesg"}, 5000, {}).run.out; }
+
+const std::string kGone = "Error: The quave device is gone (unplugged or switched off).\n";
+
+struct Unplugged {
+  LimitedResult run;
+  double after_device = 0;  // how long the program went on once the device had ended
+  double after_ports = 0;   // and once its ports were gone from the sequencer
+};
+
+// Runs quave-cli with `args` and unplugs the device `after_ms` into the run.
+Unplugged unplug_during(MidiRig& rig, int sim, const std::vector<std::string>& args, int after_ms) {
+  std::vector<std::string> argv{cli_path()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Unplugged u;
+  const auto start = std::chrono::steady_clock::now();
+  const auto since_start = [&start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  std::thread cli([&] { u.run = run_limited(argv, 60000, rig.env()); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(after_ms));
+  rig.stop_sim(sim);
+  const double device_end = since_start();
+  wait_for([] { return run_limited({"/usr/bin/aconnect", "-l"}, 5000).run.out.find("vestrel") == std::string::npos; },
+           30000);
+  const double ports_gone = since_start();
+  cli.join();
+  u.after_device = u.run.seconds - device_end;
+  u.after_ports = u.run.seconds - ports_gone;
+  return u;
+}
 
 // Every device rate from 5-pin DIN behind a USB interface to as fast as the
 // emulated link goes, both image sizes a user meets, ports found by name and
@@ -116,6 +149,109 @@ TEST(UsbE2E, DeviceErrorsAndAnInterruptedLoadEndCleanly) {
   EXPECT_EQ(cut.run.err, "");
   EXPECT_TRUE(requests_with_function(rig, sim, "4a").empty());
   expect_run(rig.run_cli({"probe", "-m", "osc"}), 0, kVestrelHead + kTwoFreeSlots, "");
+}
+
+// A device that goes away (here its simulator ends, which unplugs it) while
+// a load goes out at 5-pin DIN pace, or during a handshake kept slow by late
+// answers: the program stops and says so within two seconds of the ports'
+// going in this machine. Linux 6.12 keeps an unplugged device's port, and
+// with it the program's own, for up to 10 s while it waits for the port's
+// buffer to drain into the device that is no longer there.
+TEST(UsbE2E, ADeviceThatGoesAwayIsSaidToBeGone) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  TempDir dir;
+  UnitSpec unit;
+  unit.payload_size = 16384 - 1156;
+  const std::string unit_path = write_unit(dir, unit);
+  struct Row {
+    const char* what;
+    std::vector<std::string> device;
+    std::vector<std::string> args;
+    std::string out_start;
+    std::string err;
+  };
+  const Row rows[] = {
+      {"a slow load", {"--drain", "3125", "--max-payload", "osc:16384", "--slots", "osc:2"},
+       {"load", "-u", unit_path, "-s", "0"},
+       parsing_lines() + "> Handshaking...\n" + kOscTarget + "size: 4000 crc32: ",
+       kGone + "Error: Failed to load unit.\n"},
+      {"a handshake", {"--delay", "module-info:800"}, {"probe"}, "", kGone + "Quave handshake failed.\n"},
+  };
+  int sim = -1;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    sim = plug_usb_device(rig, sim, row.device);
+    const Unplugged u = unplug_during(rig, sim, row.args, 1500);
+    std::cout << row.what << ": the program ended " << u.after_device << " s after the device, "
+              << u.after_ports << " s after its ports\n";
+    EXPECT_EQ(u.run.run.exit_code, 1);
+    EXPECT_EQ(u.run.run.out.substr(0, row.out_start.size()), row.out_start) << u.run.run.out;
+    EXPECT_EQ(u.run.run.err, row.err);
+    EXPECT_LT(u.after_ports, 2.0);
+    EXPECT_TRUE(requests_with_function(rig, sim, "4a").empty());
+  }
+}
+
+// A device that stays attached but stops reading part-way through a load.
+TEST(UsbE2E, ADeviceThatStopsReadingIsSaidToHaveStopped) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  TempDir dir;
+  UnitSpec unit;
+  unit.payload_size = 16384 - 1156;
+  const int sim = plug_usb_device(
+      rig, -1, {"--stop-reading", "6000", "--max-payload", "osc:16384", "--slots", "osc:2"});
+  const LimitedResult r = run_limited({cli_path(), "load", "-u", write_unit(dir, unit), "-s", "0"}, 60000, rig.env());
+  std::cout << "stalled load: the program ended after " << r.seconds << " s\n";
+  EXPECT_EQ(r.run.exit_code, 1);
+  EXPECT_EQ(r.run.err,
+            "Error: The quave device stopped reading (nothing taken for 3 seconds).\n"
+            "Error: Failed to load unit.\n");
+  EXPECT_TRUE(requests_with_function(rig, sim, "4a").empty());
+  rig.stop_sim(sim);
+}
+
+// Where /proc/asound is hidden, as containers hide it, the kernel's buffer
+// cannot be read: a card's port is then paced for 5-pin DIN, which the
+// slowest device takes, and -v says so.
+TEST(UsbE2E, WithoutTheRoomACardsPortGoesAtDinSpeed) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  TempDir dir;
+  UnitSpec unit;
+  unit.payload_size = 16384 - 1156;
+  const int sim =
+      plug_usb_device(rig, -1, {"--drain", "3125", "--max-payload", "osc:16384", "--slots", "osc:2"});
+  const LimitedResult r = run_limited(
+      {"/usr/bin/unshare", "--mount", "--propagation", "private", "/bin/sh", "-c",
+       "mount -t tmpfs none /proc/asound && exec \"$0\" \"$@\"", cli_path(), "load", "-v", "-u",
+       write_unit(dir, unit), "-s", "0"},
+      60000, rig.env());
+  EXPECT_EQ(r.run.exit_code, 0) << r.run.err;
+  EXPECT_NE(r.run.out.find("> The room in the kernel's MIDI buffer cannot be read here: sending at "
+                           "5-pin DIN speed, 3125 bytes a second.\n"),
+            std::string::npos)
+      << r.run.out;
+  EXPECT_EQ(requests_with_function(rig, sim, "4a").size(), 1u);
+  rig.stop_sim(sim);
+}
+
+// On a terminal a long load shows its progress on one line, which is gone
+// once the load is: the screen reads as it would without it.
+TEST(UsbE2E, ATerminalWatchesALongLoadAndEndsWithTheUsualScreen) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  TempDir dir;
+  UnitSpec unit;
+  unit.payload_size = 16384 - 1156;
+  const int sim =
+      plug_usb_device(rig, -1, {"--drain", "3125", "--max-payload", "osc:16384", "--slots", "osc:2"});
+  const TerminalRun r =
+      run_on_terminal({cli_path(), "load", "-u", write_unit(dir, unit), "-s", "0"}, 60000, rig.env());
+  EXPECT_EQ(r.exit_code, 0) << r.drawn;
+  const auto loads = requests_with_function(rig, sim, "4a");
+  ASSERT_EQ(loads.size(), 1u) << r.drawn;
+  EXPECT_EQ(screen_of(r.drawn), parsing_lines() + "> Handshaking...\n" + kOscTarget + size_line_of(loads.back()));
+  EXPECT_TRUE(std::regex_search(r.drawn, std::regex("\rSending [0-9]+ of [0-9]+ bytes \\([0-9]+%\\), [0-9]+ B/s")))
+      << r.drawn;
+  rig.stop_sim(sim);
 }
 
 }  // namespace

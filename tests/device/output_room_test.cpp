@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "device/output_room.hpp"
@@ -13,43 +14,50 @@
 namespace quave {
 namespace {
 
-const char kCards[] =
-    " 0 [VirMIDI        ]: VirMIDI - VirMIDI 0\n"
-    "                      Virtual MIDI Card 1\n"
-    " 1 [vestrel        ]: USB-Audio - vestrel\n"
-    "                      quave vestrel at usb-dummy_hcd.0-1, high speed\n"
-    "10 [Interface      ]: USB-Audio - MIDI Interface 2x2\n"
-    "                      maker MIDI Interface 2x2 at usb-0000:00:14.0-2, full speed\n";
+// Port types as the kernel reports them (bits of its sequencer interface).
+constexpr uint32_t kCardMidiPort = 0x90002;    // generic MIDI, hardware, port
+constexpr uint32_t kVirtualRawMidi = 0xA0002;  // generic MIDI, software, port
+constexpr uint32_t kUmpPort = 0x90082;         // the same with UMP
+constexpr uint32_t kApplication = 0x100002;    // generic MIDI, application
 
-TEST(OutputRoom, OnlyACardsOwnMidiClientLeadsToARawMidiOutput) {
+TEST(OutputRoom, OnlyACardsMidiHardwarePortLeadsToARawMidiOutput) {
   struct Row {
-    const char* port;
+    const char* what;
+    int card;
+    uint32_t type;
+    int port;
     bool found;
-    int card, device, subdevice;
+    int device, subdevice;
   };
   const Row rows[] = {
-      {"vestrel:vestrel SOUND 20:0", true, 1, 0, 0},
-      {"vestrel:vestrel KBD/KNOB 20:1", true, 1, 0, 1},
-      {"vestrel:vestrel MIDI 2 20:33", true, 1, 1, 1},  // second raw MIDI device
-      {"MIDI Interface 2x2:MIDI Interface 2x2 MIDI 2 56:1", true, 10, 0, 1},
-      {"Virtual Raw MIDI 0-0:VirMIDI 0-0 16:0", false, 0, 0, 0},  // not the card's name
-      {"Virtual Raw MIDI 0-1:VirMIDI 0-1 17:0", false, 0, 0, 0},  // not a card's first client
-      {"quave-devsim:vestrel SOUND 128:0", false, 0, 0, 0},      // an application
-      {"Midi Through:Midi Through Port-0 14:0", false, 0, 0, 0},
-      {"vestrel:vestrel SOUND 24:0", false, 0, 0, 0},  // card 2 is not there
-      {"vestrel SOUND", false, 0, 0, 0},               // another library's form
-      {"vestrel:vestrel SOUND 20:x", false, 0, 0, 0},
-      {"vestrelX:vestrel SOUND 20:0", false, 0, 0, 0},
+      {"USB device, first port", 1, kCardMidiPort, 0, true, 0, 0},
+      {"USB device, second port", 1, kCardMidiPort, 1, true, 0, 1},
+      {"second raw MIDI device", 1, kCardMidiPort, 33, true, 1, 1},
+      {"card 30, whose client number is a dynamic one", 30, kCardMidiPort, 0, true, 0, 0},
+      {"virtual raw MIDI", 0, kVirtualRawMidi, 0, false, 0, 0},
+      {"a card's UMP port", 2, kUmpPort, 1, false, 0, 0},
+      {"an application", -1, kApplication, 0, false, 0, 0},
+      {"a global client (Midi Through)", -1, kVirtualRawMidi, 0, false, 0, 0},
+      {"no type at all", 3, 0, 0, false, 0, 0},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.port);
-    const auto out = rawmidi_output_of(row.port, kCards);
+    SCOPED_TRACE(row.what);
+    const auto out = rawmidi_output_from(row.card, row.type, row.port);
     ASSERT_EQ(out.has_value(), row.found);
     if (!out) continue;
     EXPECT_EQ(out->card, row.card);
     EXPECT_EQ(out->device, row.device);
     EXPECT_EQ(out->subdevice, row.subdevice);
   }
+}
+
+TEST(OutputRoom, TheAddressEndsTheLibrarysPortName) {
+  using Address = std::optional<std::pair<int, int>>;
+  EXPECT_EQ(alsa_address_of("vestrel:vestrel SOUND 20:0"), Address({20, 0}));
+  EXPECT_EQ(alsa_address_of("External MIDI:External MIDI MIDI 1 140:1"), Address({140, 1}));
+  EXPECT_EQ(alsa_address_of("vestrel SOUND"), std::nullopt);  // another library's form
+  EXPECT_EQ(alsa_address_of("vestrel:vestrel SOUND 20:x"), std::nullopt);
+  EXPECT_EQ(alsa_address_of("vestrel:vestrel SOUND -1:0"), std::nullopt);
 }
 
 TEST(OutputRoom, RoomIsTheOpenOutputsAvailLine) {
@@ -86,7 +94,7 @@ TEST(OutputRoom, SendingByRoomNeverOverfillsTheBuffer) {
     SCOPED_TRACE(per_poll);
     FakeLink link{4096, per_poll, 0, 0, {}, false};
     int pauses = 0;
-    ASSERT_TRUE(send_paced(
+    ASSERT_EQ(SendEnd::sent, send_paced(
         message.data(), message.size(), pacing_for(MidiBackend::alsa, false),
         [&](const uint8_t* b, size_t n) {
           if (link.held + n > link.size) link.dropped = true;
@@ -119,7 +127,7 @@ TEST(OutputRoom, FallsBackToTheRateWhenTheRoomIsUnknownAndGivesUpOnAStalledLink)
   const Pacing din = pacing_for(MidiBackend::alsa, false);
   int sends = 0;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(send_paced(
+  ASSERT_EQ(SendEnd::sent, send_paced(
       message.data(), message.size(), din, [&](const uint8_t*, size_t) { return ++sends > 0; },
       [](uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); },
       [] { return std::optional<size_t>(); }));
@@ -129,7 +137,7 @@ TEST(OutputRoom, FallsBackToTheRateWhenTheRoomIsUnknownAndGivesUpOnAStalledLink)
             static_cast<int64_t>(release_us(15 * din.fragment, din)));
 
   sends = 0;
-  EXPECT_FALSE(send_paced(
+  EXPECT_EQ(SendEnd::stalled, send_paced(
       message.data(), message.size(), din, [&](const uint8_t*, size_t) { return ++sends > 0; },
       [](uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us * 500)); },
       [&]() -> std::optional<size_t> { return sends < 3 ? 4096 : 100; }));

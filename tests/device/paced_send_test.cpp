@@ -34,7 +34,7 @@ TEST(PacedSend, FragmentsCarryTheMessageBytesInOrder) {
     std::vector<std::vector<uint8_t>> sent;
     Pacing unpaced = row.pacing;
     unpaced.bytes_per_second = 0;
-    ASSERT_TRUE(send_paced(
+    ASSERT_EQ(SendEnd::sent, send_paced(
         message.data(), message.size(), unpaced,
         [&](const uint8_t* b, size_t n) {
           sent.emplace_back(b, b + n);
@@ -69,7 +69,7 @@ TEST(PacedSend, ReleaseTimesKeepToTheRateAfterTheBurst) {
 TEST(PacedSend, StopsAtTheFirstFailedSend) {
   const std::vector<uint8_t> message = sysex(2000);
   int sends = 0;
-  EXPECT_FALSE(send_paced(
+  EXPECT_EQ(SendEnd::failed, send_paced(
       message.data(), message.size(), {256, 0, 0},
       [&](const uint8_t*, size_t) { return ++sends < 3; }, [](uint64_t) {}));
   EXPECT_EQ(sends, 3);

@@ -1,4 +1,5 @@
-// Device commands that are interrupted, and whose JACK server goes away.
+// Device commands that are interrupted, and whose device or JACK server goes
+// away.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -55,6 +56,24 @@ TEST(InterruptE2E, ServerGoneDuringHandshakeIsAFailureNotACrash) {
   EXPECT_NE(r.err.find("Error: Module info request timed out.\nQuave handshake failed.\n"),
             std::string::npos)
       << r.err;
+}
+
+// The device's client ends (as a USB device's does when it is unplugged)
+// while the handshake waits for late answers.
+TEST(InterruptE2E, DeviceGoneDuringHandshakeIsSaidAtOnce) {
+  MidiRig rig;
+  const int sim = rig.start_sim(kSlowModules);
+  LimitedResult r;
+  const auto start = std::chrono::steady_clock::now();
+  std::thread cli([&] { r = run_limited({cli_path(), "probe"}, 60000, rig.env()); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  rig.stop_sim(sim);
+  const double ended = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  cli.join();
+  EXPECT_EQ(r.run.exit_code, 1);
+  EXPECT_EQ(r.run.out, "");
+  EXPECT_EQ(r.run.err, "Error: The quave device is gone (unplugged or switched off).\nQuave handshake failed.\n");
+  EXPECT_LT(r.seconds - ended, kSanitizedBuild ? 3.0 : 1.0);
 }
 
 }  // namespace

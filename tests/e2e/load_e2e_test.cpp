@@ -3,6 +3,7 @@
 
 #include "tests/e2e/device_texts.hpp"
 #include "tests/e2e/unit_files.hpp"
+#include "tests/support/terminal_run.hpp"
 
 namespace quave::test {
 namespace {
@@ -249,6 +250,22 @@ TEST(LoadE2E, FrontBeforeAnyMidi) {
              "> Parsing vestrel unit archive\n",
              rig.run_cli({"check", "-u", dir.file("missing.vstlunit")}).err);
   EXPECT_TRUE(rig.request_log_lines(sim).empty());
+}
+
+// On a terminal a load that is sent within a second draws nothing more than
+// it prints elsewhere.
+TEST(LoadE2E, AQuickLoadOnATerminalDrawsNoProgress) {
+  TempDir dir;
+  MidiRig rig;
+  const int sim = rig.start_sim({});
+  const TerminalRun r = run_on_terminal({cli_path(), "load", "-u", write_unit(dir, {}), "-s", "1"}, 60000, rig.env());
+  const auto loads = requests_with_function(rig, sim, "4a");
+  ASSERT_EQ(loads.size(), 1u) << r.drawn;
+  EXPECT_EQ(r.exit_code, 0);
+  std::string lines = head() + kOscTarget + size_line_of(loads.front());
+  std::string crlf;
+  for (const char c : lines) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(r.drawn, crlf);
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+// The kernel's word on an ALSA port: the sequencer device's client and port
+// information, and the raw MIDI output's room in /proc/asound.
+#include <fcntl.h>
+#include <sound/asequencer.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "device/output_room.hpp"
+
+namespace quave {
+
+namespace {
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Which card's MIDI hardware a port is, by the sequencer's own records: the
+// card of a kernel client (kernel 4.6 on) and the port's type. Unlike the
+// client's number and name, these hold for a card numbered 28 or higher
+// (its client number is then a dynamic one) and for a card without a short
+// name (its client is then "External MIDI").
+std::optional<RawMidiOutput> ask_sequencer(int client, int port) {
+  const int fd = open("/dev/snd/seq", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  snd_seq_client_info client_info{};
+  client_info.client = client;
+  snd_seq_port_info port_info{};
+  port_info.addr.client = static_cast<unsigned char>(client);
+  port_info.addr.port = static_cast<unsigned char>(port);
+  const bool known = ioctl(fd, SNDRV_SEQ_IOCTL_GET_CLIENT_INFO, &client_info) == 0 &&
+                     ioctl(fd, SNDRV_SEQ_IOCTL_GET_PORT_INFO, &port_info) == 0;
+  close(fd);
+  if (!known) return std::nullopt;
+  return rawmidi_output_from(client_info.card, port_info.type, port);
+}
+
+}  // namespace
+
+OutputLink output_link_of(const std::string& port_name) {
+  const std::optional<std::pair<int, int>> address = alsa_address_of(port_name);
+  if (!address || address->first > 255 || address->second > 255) return {};
+  const std::optional<RawMidiOutput> out = ask_sequencer(address->first, address->second);
+  if (!out) return {};
+  OutputLink link;
+  link.card_port = true;
+  const std::string path = "/proc/asound/card" + std::to_string(out->card) + "/midi" +
+                           std::to_string(out->device);
+  const int subdevice = out->subdevice;
+  RoomFeedback room = [path, subdevice] { return output_room_in(read_file(path), subdevice); };
+  // Only an output that is open shows its room; one that does not now never will.
+  if (room()) link.room = room;
+  return link;
+}
+
+}  // namespace quave
