@@ -6,7 +6,8 @@
 
 namespace quave {
 
-// "%u.%02u-%u", each part limited to 99.
+// "%u.%02u-%u", each part limited to 99: API and unit versions, and the
+// program's own.
 std::string format_api_version(unsigned major, unsigned minor, unsigned patch);
 // "%u.%02u", or "0.%02ub" when the major part is 0; each part limited to 99.
 std::string format_system_version(unsigned major, unsigned minor);

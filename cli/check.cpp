@@ -1,5 +1,5 @@
-#include <exception>
 #include <iostream>
+#include <optional>
 
 #include "cli/commands.hpp"
 #include "cli/skeleton.hpp"
@@ -8,7 +8,7 @@
 namespace quave {
 
 int check(int argc, char** argv) {
-  try {
+  return *run_covered([&]() -> std::optional<int> {
     po::options_description table("Check Command Options");
     table.add_options()
       ("help,h", "Display usage help.")
@@ -24,13 +24,7 @@ int check(int argc, char** argv) {
     if (!read_unit(vm["unit"].as<std::string>())) return 1;
     std::cout << "> Looks okay." << std::endl;
     return 0;
-  } catch (const std::exception& e) {
-    std::cerr << "Error: " << e.what() << std::endl;
-    return 1;
-  } catch (...) {
-    std::cerr << "Error: An unknown exception occurred." << std::endl;
-    return 1;
-  }
+  });
 }
 
 }  // namespace quave

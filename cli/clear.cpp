@@ -1,5 +1,5 @@
 #include <cstdint>
-#include <exception>
+#include <optional>
 
 #include "cli/commands.hpp"
 #include "cli/device_front.hpp"
@@ -37,7 +37,7 @@ int clear_on_device(DeviceInterface& device, const DeviceSettings& settings) {
 
 int clear(int argc, char** argv) {
   DeviceSettings settings;
-  try {
+  const auto stopped = run_covered([&]() -> std::optional<int> {
     po::options_description table("Clear Command Options");
     table.add_options()
       ("help,h", "Display usage help.")
@@ -68,13 +68,9 @@ int clear(int argc, char** argv) {
       settings.options = read_option_bits(vm);
       if (!read_port_pair(vm, settings)) return 1;
     }
-  } catch (const std::exception& e) {
-    err_line(std::string("Error: ") + e.what());
-    return 1;
-  } catch (...) {
-    err_line("Error: An unknown exception occurred.");
-    return 1;
-  }
+    return std::nullopt;
+  });
+  if (stopped) return *stopped;
 
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
   Connection connection = connect_device(settings, FrontStyle::load_clear);

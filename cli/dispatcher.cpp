@@ -1,11 +1,12 @@
 #include <boost/program_options.hpp>
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 
 #include "base/version.hpp"
+#include "base/version_text.hpp"
 #include "cli/commands.hpp"
+#include "base/process_end.hpp"
 #include "device/interrupt.hpp"
 
 namespace quave {
@@ -13,12 +14,6 @@ namespace quave {
 namespace po = boost::program_options;
 
 namespace {
-
-std::string version_text(unsigned major, unsigned minor, unsigned patch) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%u.%02u-%u", major, minor, patch);
-  return buf;
-}
 
 struct CommandEntry {
   const char* word;
@@ -66,7 +61,8 @@ int dispatch_inner(int argc, char** argv) {
 }  // namespace
 
 std::string version_banner() {
-  return "Version: " + version_text(kVersionMajor, kVersionMinor, kVersionPatch) + "b" + " API: " + version_text(1, 1, 0);
+  return "Version: " + format_api_version(kVersionMajor, kVersionMinor, kVersionPatch) +
+         kVersionSuffix + " API: " + format_api_version(kUnitApiMajor, kUnitApiMinor, kUnitApiPatch);
 }
 
 void write_global_usage(std::ostream& out) {

@@ -1,5 +1,5 @@
 #include <cstdint>
-#include <exception>
+#include <optional>
 
 #include "cli/commands.hpp"
 #include "cli/device_front.hpp"
@@ -84,7 +84,7 @@ int load_onto_device(DeviceInterface& device, const PreparedUnit& unit, int32_t 
 int load(int argc, char** argv) {
   DeviceSettings settings;
   std::optional<PreparedUnit> unit;
-  try {
+  const auto stopped = run_covered([&]() -> std::optional<int> {
     po::options_description table("Load Command Options");
     table.add_options()
       ("help,h", "Display usage help.")
@@ -110,13 +110,9 @@ int load(int argc, char** argv) {
       if (!unit) return 1;
       if (!read_port_pair(vm, settings)) return 1;
     }
-  } catch (const std::exception& e) {
-    err_line(std::string("Error: ") + e.what());
-    return 1;
-  } catch (...) {
-    err_line("Error: An unknown exception occurred.");
-    return 1;
-  }
+    return std::nullopt;
+  });
+  if (stopped) return *stopped;
 
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
   Connection connection = connect_device(settings, FrontStyle::load_clear);

@@ -1,5 +1,5 @@
 #include <cstdint>
-#include <exception>
+#include <optional>
 
 #include "cli/commands.hpp"
 #include "cli/device_front.hpp"
@@ -11,7 +11,9 @@ namespace quave {
 
 int probe(int argc, char** argv) {
   DeviceSettings settings;
-  try {
+  // Spelt as scripts match it; do not correct.
+  const std::string unknown_text = "Uknown exception!\n\n";
+  const auto stopped = run_covered([&]() -> std::optional<int> {
     po::options_description table("Probe Command Options");
     table.add_options()
       ("help,h", "Display usage help.")
@@ -32,14 +34,9 @@ int probe(int argc, char** argv) {
       if (!read_port_pair(vm, settings)) return 1;
       settings.options = read_option_bits(vm);
     }
-  } catch (const std::exception& e) {
-    err_line(std::string("Error: ") + e.what());
-    return 1;
-  } catch (...) {
-    // Spelt as scripts match it; do not correct.
-    err_text("Uknown exception!\n\n");
-    return 1;
-  }
+    return std::nullopt;
+  }, unknown_text);
+  if (stopped) return *stopped;
 
   // From here on exceptions belong to the dispatcher.
   Connection connection = connect_device(settings, FrontStyle::probe);

@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 
+#include "base/console.hpp"
 #include "cli/commands.hpp"
 
 namespace quave {
@@ -34,6 +35,18 @@ std::optional<int> run_skeleton(int argc, char** argv, const po::options_descrip
     return 0;
   }
   return std::nullopt;
+}
+
+std::optional<int> run_covered(const std::function<std::optional<int>()>& stretch,
+                               const std::string& unknown_text) {
+  try {
+    return stretch();
+  } catch (const std::exception& e) {
+    err_line(std::string("Error: ") + e.what());
+  } catch (...) {
+    err_text(unknown_text);
+  }
+  return 1;
 }
 
 }  // namespace quave

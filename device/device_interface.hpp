@@ -1,6 +1,8 @@
 // The program's connection to one synthesizer: two MIDI ports found by name
 // or given by index, the engine's pending request, what the device reported,
-// and the transactions run over them.
+// and the transactions run over them. Its members are defined in
+// device_interface.cpp (life and sending) and device_interface_ports.cpp,
+// _handshake.cpp, _load.cpp and _clear.cpp.
 #pragma once
 
 #include <atomic>

@@ -21,12 +21,6 @@ void polling_turn() {
   throw_if_interrupted();
 }
 
-void dump_message(const std::string& prefix, const uint8_t* message, size_t length) {
-  std::string line = dump_text(prefix, message, length);
-  if (length) line += '\n';
-  out_text(line);
-}
-
 namespace {
 
 void dump_reply(const Message& m) { dump_message("<<< ", m.data(), m.size()); }

@@ -21,7 +21,6 @@ void catch_interrupts();
 // The signal that came, or 0.
 int interrupt_signal();
 void throw_if_interrupted();
-// Ends the program as `signal` would have without us.
-[[noreturn]] void end_by_signal(int signal);
+// The program then ends through end_by_signal (base/process_end.hpp).
 
 }  // namespace quave

@@ -3,9 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>
-#include <unistd.h>
 
-#include "base/console.hpp"
 
 namespace quave {
 
@@ -44,18 +42,6 @@ int interrupt_signal() {
 
 void throw_if_interrupted() {
   if (const int signal = interrupt_signal()) throw Interrupted{signal};
-}
-
-void end_by_signal(int signal) {
-  flush_both();
-  ::signal(signal, SIG_DFL);
-  // Pending while blocked; delivered, with its default action, on unblocking.
-  raise(signal);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, signal);
-  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-  _exit(128 + signal);
 }
 
 }  // namespace quave

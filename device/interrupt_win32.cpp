@@ -3,7 +3,6 @@
 #include <atomic>
 #include <csignal>
 
-#include "base/console.hpp"
 #include "device/interrupt.hpp"
 
 namespace quave {
@@ -42,13 +41,6 @@ int interrupt_signal() { return caught; }
 
 void throw_if_interrupted() {
   if (const int signal = interrupt_signal()) throw Interrupted{signal};
-}
-
-// A console program that Ctrl-C ends exits with STATUS_CONTROL_C_EXIT;
-// shells and build tools know that status as an interruption.
-void end_by_signal(int) {
-  flush_both();
-  ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 }  // namespace quave

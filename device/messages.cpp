@@ -3,6 +3,8 @@
 #include <boost/crc.hpp>
 #include <cstdio>
 
+#include "base/console.hpp"
+
 namespace quave {
 
 const std::array<uint8_t, 6> kSearchDeviceRequest = {0xF0, 0x42, 0x50, 0x00, 0x55, 0xF7};
@@ -261,6 +263,12 @@ std::string dump_text(const std::string& prefix, const uint8_t* message, size_t 
   }
   line += " }";
   return line;
+}
+
+void dump_message(const std::string& prefix, const uint8_t* message, size_t length) {
+  std::string line = dump_text(prefix, message, length);
+  if (length) line += '\n';
+  out_text(line);
 }
 
 }  // namespace quave

@@ -156,5 +156,8 @@ uint32_t crc32(const uint8_t* data, size_t size);
 
 // "{ f0, 42, 50, 0, 55, f7 }" behind `prefix`, no line end.
 std::string dump_text(const std::string& prefix, const uint8_t* message, size_t length);
+// Writes dump_text(prefix, message) and a line end (none for an empty message)
+// on standard output in one piece.
+void dump_message(const std::string& prefix, const uint8_t* message, size_t length);
 
 }  // namespace quave

@@ -2,7 +2,8 @@
 // input thread, on messages whose real-time bytes are already gone.
 #pragma once
 
-#include "device/engine.hpp"
+#include "device/messages.hpp"
+#include "device/pending_request.hpp"
 
 namespace quave {
 

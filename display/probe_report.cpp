@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/identity_lines.hpp"
 #include "display/device_display.hpp"
 #include "unit/identifiers.hpp"
 #include "unit/unit_image.hpp"
@@ -16,11 +17,8 @@ std::string slot_entry_line(unsigned slot, const SlotStatus& status) {
 
 std::string probe_report(const DeviceInfo& info, int32_t module_index) {
   std::string text;
-  text += std::string("> Device: ") + platform_display_device(info.platform) + "\n";
-  text += "> System version: " +
-          format_system_version(info.system_major(), info.system_minor()) + "\n";
-  text += "> Quave API version: " +
-          format_api_version(info.api_major(), info.api_minor(), info.api_patch()) + "\n";
+  text += device_line(info.platform) + "\n" + system_version_line(info) + "\n" +
+          api_version_line(info) + "\n";
 
   if (module_index < 0 || module_index >= kModuleCount) {
     text += "> Available modules:\n\n";

@@ -1,9 +1,9 @@
 // The handshake: who the device is, its versions, modules and slots.
 #include "base/console.hpp"
 #include "device/device_interface.hpp"
+#include "device/identity_lines.hpp"
 #include "device/record_handlers.hpp"
 #include "device/step_walk.hpp"
-#include "base/version_text.hpp"
 #include "unit/identifiers.hpp"
 
 namespace quave {
@@ -42,9 +42,8 @@ class HandshakeSteps {
     if (verbose_) {
       const DeviceInfo& info = device_.info;
       const uint8_t platform = platform_from_family(info.model_id[1], info.model_id[2]);
-      out_line(std::string("> Device: ") + platform_display_device(platform));
-      out_line("> System version: " +
-               format_system_version(info.system_major(), info.system_minor()));
+      out_line(device_line(platform));
+      out_line(system_version_line(info));
     }
     return true;
   }
@@ -55,11 +54,7 @@ class HandshakeSteps {
     if (outcome != WaitOutcome::received) {
       return failed(outcome, "Error: API version request timed out.");
     }
-    if (verbose_) {
-      const DeviceInfo& info = device_.info;
-      out_line("> Quave API version: " +
-               format_api_version(info.api_major(), info.api_minor(), info.api_patch()));
-    }
+    if (verbose_) out_line(api_version_line(device_.info));
     return true;
   }
 
