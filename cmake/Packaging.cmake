@@ -1,4 +1,22 @@
-# Included by the top-level CMakeLists.txt.
+# Included by the top-level CMakeLists.txt: installation and the packages,
+# both made by cpack in the build folder (scripts/package).
+
+# Windows ships the program as a zip (cpack -G ZIP): the program, a README
+# for Windows users with Windows line ends, and the example packages.
+if(WIN32)
+  install(TARGETS quave-cli RUNTIME DESTINATION .)
+  configure_file(packaging/README-windows.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+  file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
+  install(FILES ${quave_examples} DESTINATION examples)
+  set(CPACK_PACKAGE_NAME quave-cli)
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_FILE_NAME quave-cli-${PROJECT_VERSION}-win64)
+  set(CPACK_GENERATOR ZIP)
+  include(CPack)
+  return()
+endif()
+
 
 # Installation: the two programs, their manual pages (compressed, as Debian
 # ships them), the bash completion (one file, under both command names), and

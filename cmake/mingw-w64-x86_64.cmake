@@ -24,7 +24,3 @@ set(Boost_NO_BOOST_CMAKE ON)
 # pkg-config reads the target's .pc files only, never the build machine's.
 set(ENV{PKG_CONFIG_LIBDIR} ${QUAVE_WIN_DEPS}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
-
-# Test commands run the program under Wine, quietly: its diagnostics would
-# land in the program's standard error.
-set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all wine)

@@ -1,6 +1,7 @@
 // The Windows program under Wine on a real ALSA sequencer: run inside
 // scripts/alsa-vm, where Wine's MIDI driver sees the sequencer's ports.
-// The build names the program, Wine and a prefix made on the host.
+// The build names the program, Wine's runner (scripts/wine-run) and a
+// prefix made on the host.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <stdio.h>
@@ -12,7 +13,6 @@
 #include <string>
 
 #include "tests/support/limited_process.hpp"
-#include "tests/support/wine_layout.hpp"
 
 namespace {
 
@@ -30,20 +30,17 @@ bool quiet(const std::string& command) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (!quave::test::fix_wine_address_layout()) return 1;
   // The share that carries this machine's files to the guest can hold
   // neither the server's socket nor the program: opened non-blocking, as
   // Wine's server opens files, a read from it ends after one message, and
   // Wine reads each section of a program with a single read. The server's
-  // folder goes into a /tmp of this process's own, on a tmpfs: TMPDIR would
-  // do for Wine 8, but Wine 10's server crashes when TMPDIR is set and
-  // /run/user/<uid> is missing, as here.
+  // folder goes into a /tmp of this process's own, on a tmpfs (TMPDIR would
+  // do for Wine 8, but not for Wine 10: see scripts/wine-run).
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
       mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) {
     perror("a /tmp of our own");
     return 1;
   }
-  unsetenv("TMPDIR");
   char shm[] = "/dev/shm/quave-wine-XXXXXX";
   if (!mkdtemp(shm)) {
     std::cerr << "cannot make a folder in /dev/shm\n";
@@ -53,22 +50,18 @@ int main(int argc, char** argv) {
   const std::string cli = dir + "/quave-cli.exe";
   std::filesystem::copy_file(QUAVE_WINDOWS_CLI, cli);
   setenv("QUAVE_TEST_CLI", cli.c_str(), 1);
-  setenv("QUAVE_TEST_EMULATOR", QUAVE_WINE, 1);
+  setenv("QUAVE_TEST_EMULATOR", QUAVE_WINE_RUN, 1);
   setenv("WINEPREFIX", QUAVE_WINE_PREFIX, 1);
-  setenv("WINEDEBUG", "-all", 1);
-  // No display here, which Wine 10's Wayland driver would say on standard
-  // error at every start.
-  setenv("WINEDLLOVERRIDES", "mscoree,mshtml,winewayland.drv=", 1);
   setenv("LC_ALL", "C.UTF-8", 1);
   // One server for the whole run; its start-up programs take most of a
   // minute in the emulated machine, once.
   int rc = 1;
-  if (quiet(std::string(QUAVE_WINESERVER) + " --persistent") &&
-      quiet(std::string(QUAVE_WINE) + " wineboot --init")) {
+  const std::string wine_run = QUAVE_WINE_RUN;
+  if (quiet(wine_run + " wineserver --persistent") && quiet(wine_run + " wine wineboot --init")) {
     rc = RUN_ALL_TESTS();
   }
-  quiet(std::string(QUAVE_WINESERVER) + " --kill");
-  quiet(std::string(QUAVE_WINESERVER) + " --wait");
+  quiet(wine_run + " wineserver --kill");
+  quiet(wine_run + " wineserver --wait");
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
   return rc;

@@ -3,12 +3,10 @@
 # unpacked, holding exactly the program, its README and the examples, and
 # the program checking an example from the unpacked folder under Wine.
 #
-#   windows_zip_test.sh WINDOWS_BUILD_DIR WINE_PREFIX
+#   windows_zip_test.sh WINDOWS_BUILD_DIR WINE_RUN   (WINEPREFIX set)
 set -euo pipefail
-build=$(cd "${1:?usage: windows_zip_test.sh WINDOWS_BUILD_DIR WINE_PREFIX}" && pwd)
-export WINEPREFIX=${2:?} WINEDEBUG=-all
-# Wine 10's server crashes when TMPDIR is set and /run/user/<uid> is missing.
-unset TMPDIR
+build=$(cd "${1:?usage: windows_zip_test.sh WINDOWS_BUILD_DIR WINE_RUN}" && pwd)
+wine_run=${2:?}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 version=$(sed -n 's/^project(quave-cli VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 work=$(mktemp -d)
@@ -41,7 +39,7 @@ dlls=$(x86_64-w64-mingw32-objdump -p "$top/quave-cli.exe" | sed -n 's/^\tDLL Nam
 expect_eq "DLLs" "$dlls" "ADVAPI32.dll KERNEL32.dll SHELL32.dll WINMM.dll msvcrt.dll "
 
 # As the README tells it: from the unpacked folder, a relative Windows path.
-out=$(cd "$top" && timeout 60 wine quave-cli.exe check -u 'examples\sawtooth.vstlunit' | od -An -c | tr -s ' \n' ' ')
+out=$(cd "$top" && timeout 60 "$wine_run" quave-cli.exe check -u 'examples\sawtooth.vstlunit' | od -An -c | tr -s ' \n' ' ')
 want=$(printf '> Parsing vestrel unit archive\r\n> Parsing manifest\r\n> Parsing unit binary payload\r\n> Looks okay.\r\n' |
   od -An -c | tr -s ' \n' ' ')
 expect_eq "check from the zip" "$out" "$want"
