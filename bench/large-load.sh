@@ -26,24 +26,13 @@ runs=${RUNS:-10}
 polling_floor=620
 wire_bytes=18744
 
+# shellcheck source=bench/timing.sh
+. "$root/bench/timing.sh"
 # time_loads LABEL FLOOR_MS ARGS...: RUNS timed loads, one summary line.
 time_loads() {
-  local label=$1 floor=$2 i t0 t1 image=${IMAGE:-16384}
+  local label=$1 floor=$2
   shift 2
-  "$cli" load "$@" >/dev/null  # must succeed before it is timed
-  for ((i = 0; i < runs; i++)); do
-    t0=$(date +%s%N)
-    "$cli" load "$@" >/dev/null || echo "bench: run $i failed" >&2
-    t1=$(date +%s%N)
-    echo "$((t1 - t0))"
-  done | sort -n | awk -v floor="$floor" -v runs="$runs" -v label="$label" -v image="$image" '
-    { t[NR] = $1 / 1e6 }
-    END {
-      if (NR == 0) { printf "%s: no run\n", label; exit }
-      m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-      printf "%s, %d-byte image, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f\n",
-        label, image, runs, m, t[1], t[NR], floor, m / floor
-    }'
+  time_runs "$label, ${IMAGE:-16384}-byte image" "$floor" "$runs" "$cli" load "$@"
 }
 
 # The VirMIDI 0-0 index that `probe -l` lists for "in " or "out".

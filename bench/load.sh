@@ -26,18 +26,8 @@ cp "$root/examples/src/sawtooth/manifest.json" "$work/src/unit/manifest.json"
 unit="$work/bench.vstlunit"
 (cd "$work/src" && zip -q -X "$unit" unit/manifest.json unit/payload.bin)
 
+# shellcheck source=bench/timing.sh
+. "$root/bench/timing.sh"
 slots=40
-floor=$(((7 + slots) * 10 + 70 + 70 + 10))
-"$cli" load -u "$unit" -s 0 >/dev/null  # must succeed before it is timed
-for ((i = 0; i < runs; i++)); do
-  t0=$(date +%s%N)
-  "$cli" load -u "$unit" -s 0 >/dev/null || echo "bench: run $i failed" >&2
-  t1=$(date +%s%N)
-  echo "$((t1 - t0))"
-done | sort -n | awk -v floor="$floor" -v runs="$runs" -v image=$((payload + 1156)) '
-  { t[NR] = $1 / 1e6 }
-  END {
-    m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-    printf "load, %d-byte image, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f (target 1.10)\n",
-      image, runs, m, t[1], t[NR], floor, m / floor
-  }'
+time_runs "load, $((payload + 1156))-byte image" $(((7 + slots) * 10 + 70 + 70 + 10)) "$runs" \
+  "$cli" load -u "$unit" -s 0

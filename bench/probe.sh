@@ -15,18 +15,7 @@ if [ -z "${JACK_DEFAULT_SERVER:-}" ]; then
   exec "$root/scripts/midi-harness" run --sim "" -- "$0" "$cli"
 fi
 
+# shellcheck source=bench/timing.sh
+. "$root/bench/timing.sh"
 slots=40
-floor=$(((7 + slots) * 10 + 70))
-"$cli" probe >/dev/null  # must succeed before it is timed
-for ((i = 0; i < runs; i++)); do
-  t0=$(date +%s%N)
-  "$cli" probe >/dev/null || echo "bench: run $i failed" >&2
-  t1=$(date +%s%N)
-  echo "$((t1 - t0))"
-done | sort -n | awk -v floor="$floor" -v runs="$runs" '
-  { t[NR] = $1 / 1e6 }
-  END {
-    m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-    printf "probe, %d slots, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f (target 1.10)\n",
-      40, runs, m, t[1], t[NR], floor, m / floor
-  }'
+time_runs "probe, $slots slots" $(((7 + slots) * 10 + 70)) "$runs" "$cli" probe
