@@ -166,8 +166,21 @@ bool ZipArchive::local_header_signed(uint64_t index) const {
   return signature && get_le32(signature->data()) == kLocalSignature;
 }
 
+// The methods the program reads on every system. libzip reads what it was
+// built with, which differs: Debian 13's reads LZMA and Zstandard, Debian
+// 12's does not.
+bool ZipArchive::method_read_everywhere(uint64_t index) const {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(archive_.get(), index, 0, &st) != 0 || !(st.valid & ZIP_STAT_COMP_METHOD)) {
+    return false;
+  }
+  return st.comp_method == ZIP_CM_STORE || st.comp_method == ZIP_CM_DEFLATE ||
+         st.comp_method == ZIP_CM_BZIP2;
+}
+
 bool ZipArchive::extract(uint64_t index, uint8_t* buffer, uint64_t size) const {
-  if (!archive_ || !local_header_signed(index)) return false;
+  if (!archive_ || !local_header_signed(index) || !method_read_everywhere(index)) return false;
   zip_file_t* file = zip_fopen_index(archive_.get(), index, 0);
   if (!file) return false;
   bool ok = true;

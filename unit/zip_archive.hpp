@@ -41,6 +41,7 @@ class ZipArchive {
   ZipArchive(zip* archive, std::string path, std::vector<uint64_t> local_offsets)
       : archive_(archive), path_(std::move(path)), local_offsets_(std::move(local_offsets)) {}
   bool local_header_signed(uint64_t index) const;
+  bool method_read_everywhere(uint64_t index) const;
   std::unique_ptr<zip, Closer> archive_;
   std::string path_;
   // Where each entry's local header starts, in central-directory order;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/process.hpp"
+#include "tests/support/raw_zip.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace quave::test {
@@ -107,6 +109,33 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+// Stored, deflated and bzip2 entries are read on every system, the Windows
+// program included (its libzip is built here, with bzip2).
+TEST(CheckCommand, Bzip2EntriesAreRead) {
+  static const char manifest_bz2[] =
+      "\x42\x5a\x68\x39\x31\x41\x59\x26\x53\x59\x10\xbe\x37\xdd\x00\x00\x46\x9b\x80\x50\x07\x60\x10\x08"
+      "\x00\xaf\xe7\xdf\x8a\x20\x00\x74\x1a\xa7\x90\x26\x9e\x84\x34\x68\x1e\xa6\x81\xa7\xaa\x83\x20\x68"
+      "\x64\x68\x00\x7b\x52\xc8\x10\xca\xf7\xc8\xf1\xca\x7a\xc5\x4e\x41\xc3\x9b\xd1\x20\x6c\x59\x5d\x14"
+      "\x0b\x35\x54\x40\x4e\x03\x0b\xf2\x92\x4a\x3f\xcd\x6c\xb5\x1d\x3d\x52\x0a\x96\xcc\x17\xac\xc6\x6a"
+      "\x27\xa3\x2e\xfa\x19\x42\x84\x29\x9d\xd8\x8f\x31\x91\xc9\x22\xd2\x43\x74\xa7\x56\xc4\x3b\xee\x0b"
+      "\xbf\xc5\xdc\x91\x4e\x14\x24\x04\x2f\x8d\xf7\x40";
+  static const char payload_bz2[] =
+      "\x42\x5a\x68\x39\x31\x41\x59\x26\x53\x59\x86\x8d\xaa\x87\x00\x00\x02\x0e\x00\x00\x04\x08\x00\x8a"
+      "\x10\x20\x00\x22\x0d\x3c\x83\x00\x45\x0d\x68\xbb\x92\x29\xc2\x84\x84\x34\x6d\x54\x38";
+  // kValid and kOscPayload, compressed with bzip2 (method 12).
+  const std::vector<RawEntry> entries = {
+      {"unit/manifest.json", std::string(manifest_bz2, sizeof manifest_bz2 - 1), 12, 0x12d05658, 145},
+      {"unit/payload.bin", std::string(payload_bz2, sizeof payload_bz2 - 1), 12, 0xf63c5fa1, 68},
+  };
+  TempDir dir;
+  const std::string path = dir.file("saw.vstlunit");
+  std::ofstream(path, std::ios::binary) << raw_zip(entries);
+  const ProcessResult r = run_cli({"check", "-u", path});
+  EXPECT_EQ(r.out, kAllSteps + "> Looks okay.\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.exit_code, 0);
+}
 
 TEST(CheckCommand, FolderAndMissingPayload) {
   TempDir dir;

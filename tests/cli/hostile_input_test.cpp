@@ -104,6 +104,16 @@ const std::vector<Case>& cases() {
       {"LZMA payload",
        [] { return package_with(stored_entry("unit/manifest.json", kManifest), {"unit/payload.bin", "\x09\x14\x05", 14, 0, 64}); },
        kArchiveLine, "Error: Could not extract payload data from archive.\n"},
+      // Whole and valid: a libzip built with LZMA (Debian 13's) would read it.
+      {"LZMA payload that LZMA reads",
+       [] {
+         return package_with(stored_entry("unit/manifest.json", kManifest),
+                             {"unit/payload.bin",
+                              std::string("\x09\x04\x05\x00\x5d\x00\x00\x80\x00\x00\x2a\x93\xc6\xab\x87"
+                                          "\xd0\xca\xda\xc7\xbf\xff\xff\xf4\x04\x00\x00", 26),
+                              14, 0xe7e46662, 64});
+       },
+       kArchiveLine, "Error: Could not extract payload data from archive.\n"},
       {"Deflate64 payload",
        [] { return package_with(stored_entry("unit/manifest.json", kManifest), {"unit/payload.bin", "\x03\x00", 9, 0, 64}); },
        kArchiveLine, "Error: Could not extract payload data from archive.\n"},
