@@ -51,6 +51,12 @@ int plug_usb_device(MidiRig& rig, int previous, std::vector<std::string> options
 
 std::string kernel_log() { return run_limited({"/bin/dmesg"}, 5000, {}).run.out; }
 
+UnitSpec largest_unit() {
+  UnitSpec unit;
+  unit.payload_size = 16384 - 1156;
+  return unit;
+}
+
 const std::string kGone = "Error: The quave device is gone (unplugged or switched off).\n";
 
 struct Unplugged {
@@ -160,9 +166,7 @@ TEST(UsbE2E, DeviceErrorsAndAnInterruptedLoadEndCleanly) {
 TEST(UsbE2E, ADeviceThatGoesAwayIsSaidToBeGone) {
   MidiRig rig(MidiRig::Backend::alsa);
   TempDir dir;
-  UnitSpec unit;
-  unit.payload_size = 16384 - 1156;
-  const std::string unit_path = write_unit(dir, unit);
+  const std::string unit_path = write_unit(dir, largest_unit());
   struct Row {
     const char* what;
     std::vector<std::string> device;
@@ -196,11 +200,10 @@ TEST(UsbE2E, ADeviceThatGoesAwayIsSaidToBeGone) {
 TEST(UsbE2E, ADeviceThatStopsReadingIsSaidToHaveStopped) {
   MidiRig rig(MidiRig::Backend::alsa);
   TempDir dir;
-  UnitSpec unit;
-  unit.payload_size = 16384 - 1156;
   const int sim = plug_usb_device(
       rig, -1, {"--stop-reading", "6000", "--max-payload", "osc:16384", "--slots", "osc:2"});
-  const LimitedResult r = run_limited({cli_path(), "load", "-u", write_unit(dir, unit), "-s", "0"}, 60000, rig.env());
+  const LimitedResult r =
+      run_limited({cli_path(), "load", "-u", write_unit(dir, largest_unit()), "-s", "0"}, 60000, rig.env());
   std::cout << "stalled load: the program ended after " << r.seconds << " s\n";
   EXPECT_EQ(r.run.exit_code, 1);
   EXPECT_EQ(r.run.err,
@@ -210,47 +213,38 @@ TEST(UsbE2E, ADeviceThatStopsReadingIsSaidToHaveStopped) {
   rig.stop_sim(sim);
 }
 
-// Where /proc/asound is hidden, as containers hide it, the kernel's buffer
-// cannot be read: a card's port is then paced for 5-pin DIN, which the
+// A load at 5-pin DIN pace, on a terminal: its progress shows on one line,
+// gone once the load is, so that the screen reads as it would without it.
+// Then with /proc/asound hidden, as containers hide it: the kernel's buffer
+// cannot be read, so the card's port is paced for 5-pin DIN, which the
 // slowest device takes, and -v says so.
-TEST(UsbE2E, WithoutTheRoomACardsPortGoesAtDinSpeed) {
+TEST(UsbE2E, ASlowLoadOnATerminalAndWhereTheRoomIsHidden) {
   MidiRig rig(MidiRig::Backend::alsa);
   TempDir dir;
-  UnitSpec unit;
-  unit.payload_size = 16384 - 1156;
+  const std::string unit = write_unit(dir, largest_unit());
   const int sim =
       plug_usb_device(rig, -1, {"--drain", "3125", "--max-payload", "osc:16384", "--slots", "osc:2"});
-  const LimitedResult r = run_limited(
+  const TerminalRun shown = run_on_terminal({cli_path(), "load", "-u", unit, "-s", "0"}, 60000, rig.env());
+  EXPECT_EQ(shown.exit_code, 0) << shown.drawn;
+  const auto loads = requests_with_function(rig, sim, "4a");
+  ASSERT_EQ(loads.size(), 1u) << shown.drawn;
+  EXPECT_EQ(screen_of(shown.drawn),
+            parsing_lines() + "> Handshaking...\n" + kOscTarget + size_line_of(loads.back()));
+  EXPECT_TRUE(std::regex_search(shown.drawn,
+                                std::regex("\rSending [0-9]+ of [0-9]+ bytes \\([0-9]+%\\), [0-9]+ B/s")))
+      << shown.drawn;
+
+  const LimitedResult hidden = run_limited(
       {"/usr/bin/unshare", "--mount", "--propagation", "private", "/bin/sh", "-c",
        "mount -t tmpfs none /proc/asound && exec \"$0\" \"$@\"", cli_path(), "load", "-v", "-u",
-       write_unit(dir, unit), "-s", "0"},
+       unit, "-s", "1"},
       60000, rig.env());
-  EXPECT_EQ(r.run.exit_code, 0) << r.run.err;
-  EXPECT_NE(r.run.out.find("> The room in the kernel's MIDI buffer cannot be read here: sending at "
-                           "5-pin DIN speed, 3125 bytes a second.\n"),
+  EXPECT_EQ(hidden.run.exit_code, 0) << hidden.run.err;
+  EXPECT_NE(hidden.run.out.find("> The room in the kernel's MIDI buffer cannot be read here: sending at "
+                                "5-pin DIN speed, 3125 bytes a second.\n"),
             std::string::npos)
-      << r.run.out;
-  EXPECT_EQ(requests_with_function(rig, sim, "4a").size(), 1u);
-  rig.stop_sim(sim);
-}
-
-// On a terminal a long load shows its progress on one line, which is gone
-// once the load is: the screen reads as it would without it.
-TEST(UsbE2E, ATerminalWatchesALongLoadAndEndsWithTheUsualScreen) {
-  MidiRig rig(MidiRig::Backend::alsa);
-  TempDir dir;
-  UnitSpec unit;
-  unit.payload_size = 16384 - 1156;
-  const int sim =
-      plug_usb_device(rig, -1, {"--drain", "3125", "--max-payload", "osc:16384", "--slots", "osc:2"});
-  const TerminalRun r =
-      run_on_terminal({cli_path(), "load", "-u", write_unit(dir, unit), "-s", "0"}, 60000, rig.env());
-  EXPECT_EQ(r.exit_code, 0) << r.drawn;
-  const auto loads = requests_with_function(rig, sim, "4a");
-  ASSERT_EQ(loads.size(), 1u) << r.drawn;
-  EXPECT_EQ(screen_of(r.drawn), parsing_lines() + "> Handshaking...\n" + kOscTarget + size_line_of(loads.back()));
-  EXPECT_TRUE(std::regex_search(r.drawn, std::regex("\rSending [0-9]+ of [0-9]+ bytes \\([0-9]+%\\), [0-9]+ B/s")))
-      << r.drawn;
+      << hidden.run.out;
+  EXPECT_EQ(requests_with_function(rig, sim, "4a").size(), 2u);
   rig.stop_sim(sim);
 }
 
