@@ -15,7 +15,8 @@ int probe(int argc, char** argv);
 int load(int argc, char** argv);
 int clear(int argc, char** argv);
 
-// "Version: 0.07-2b API: 1.01-0", without a line end.
+// "Version: " + the version ("%u.%02u-%u") + "b API: " + the unit API
+// version (1.01-0), without a line end.
 std::string version_banner();
 
 // The global usage text written after a failed dispatch.

@@ -11,7 +11,7 @@
 // is held inside the walk while the port closes).
 //
 // With this definition linked in and exported (the quave_jack_unregister
-// object library in CMakeLists.txt), the dynamic linker binds the MIDI
+// library in CMakeLists.txt), the dynamic linker binds the MIDI
 // library's calls to it rather than to libjack's: an ELF linker's doing, so
 // only ELF systems build it. The port then stays until its client closes,
 // which follows at once and is ordinary JACK use: the client leaves the

@@ -29,7 +29,7 @@ std::string on_path(const std::string& program) {
     const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
   }
-  throw std::runtime_error(program + " not found (install jackd2)");
+  throw std::runtime_error(program + " not found (scripts/setup installs it)");
 }
 
 // Polls `ready` every 20 ms until it holds; throws `why` with the child's
