@@ -127,7 +127,7 @@ bool DeviceInterface::output_port_present() {
   if (!midi_out) return false;
   // An unplugged card's files go at once, while its port may stay listed
   // for as long as the kernel waits for the port's buffer to drain (up to
-  // 10 s on Linux 6.12).
+  // 10 s).
   if (output_link_.room && !output_link_.room()) return false;
   QuietStderr quiet(options & kOptionDebug);
   unsigned count = 0;

@@ -160,9 +160,9 @@ TEST(UsbE2E, DeviceErrorsAndAnInterruptedLoadEndCleanly) {
 // A device that goes away (here its simulator ends, which unplugs it) while
 // a load goes out at 5-pin DIN pace, or during a handshake kept slow by late
 // answers: the program stops and says so within two seconds of the ports'
-// going in this machine. Linux 6.12 keeps an unplugged device's port, and
-// with it the program's own, for up to 10 s while it waits for the port's
-// buffer to drain into the device that is no longer there.
+// going in this machine. When the port's kernel buffer still holds data,
+// the kernel keeps the unplugged device's port, and with it the program's
+// own, for up to 10 s while that buffer drains into nothing.
 TEST(UsbE2E, ADeviceThatGoesAwayIsSaidToBeGone) {
   MidiRig rig(MidiRig::Backend::alsa);
   TempDir dir;
