@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -70,11 +69,7 @@ std::string local_path(const std::string& word) {
 }
 
 TEST(Readme, TranscriptsAreWhatTheProgramPrints) {
-  std::ifstream file(source_dir() + "/README.md");
-  ASSERT_TRUE(file) << "no README.md";
-  std::stringstream text;
-  text << file.rdbuf();
-  const std::vector<Transcript> found = transcripts(text.str());
+  const std::vector<Transcript> found = transcripts(read_file(source_dir() + "/README.md"));
   size_t commands = 0;
   for (const Transcript& t : found) {
     std::unique_ptr<MidiRig> rig;
