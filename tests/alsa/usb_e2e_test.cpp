@@ -65,8 +65,19 @@ struct Unplugged {
   double after_ports = 0;   // and once its ports were gone from the sequencer
 };
 
-// Runs quave-cli with `args` and unplugs the device `after_ms` into the run.
-Unplugged unplug_during(MidiRig& rig, int sim, const std::vector<std::string>& args, int after_ms) {
+// Bytes the host has taken to send to the USB card so far (a wait for a
+// moment of the run, rather than a time a busy host may not keep).
+long card_bytes_sent() {
+  const std::string text = read_file("/proc/asound/card30/midi0");
+  static const std::regex tx("Tx bytes *: ([0-9]+)");
+  long sum = 0;
+  for (std::sregex_iterator i(text.begin(), text.end(), tx), end; i != end; ++i) sum += std::stol((*i)[1]);
+  return sum;
+}
+
+// Runs quave-cli with `args` and unplugs the device once `moment` holds.
+Unplugged unplug_during(MidiRig& rig, int sim, const std::vector<std::string>& args,
+                        const std::function<bool()>& moment) {
   std::vector<std::string> argv{cli_path()};
   argv.insert(argv.end(), args.begin(), args.end());
   Unplugged u;
@@ -75,13 +86,14 @@ Unplugged unplug_during(MidiRig& rig, int sim, const std::vector<std::string>& a
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
   std::thread cli([&] { u.run = run_limited(argv, 60000, rig.env()); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(after_ms));
+  const bool reached = wait_for(moment, 30000);
   rig.stop_sim(sim);
   const double device_end = since_start();
   wait_for([] { return run_limited({"/usr/bin/aconnect", "-l"}, 5000).run.out.find("vestrel") == std::string::npos; },
            30000);
   const double ports_gone = since_start();
   cli.join();
+  EXPECT_TRUE(reached) << "unplugged at the time limit instead";
   u.after_device = u.run.seconds - device_end;
   u.after_ports = u.run.seconds - ports_gone;
   return u;
@@ -171,21 +183,26 @@ TEST(UsbE2E, ADeviceThatGoesAwayIsSaidToBeGone) {
     const char* what;
     std::vector<std::string> device;
     std::vector<std::string> args;
+    std::function<bool(int sim)> moment;  // when to unplug
     std::string out_start;
     std::string err;
   };
   const Row rows[] = {
+      // The handshake's requests come to a few hundred bytes; the load's
+      // fill the host's buffer.
       {"a slow load", {"--drain", "3125", "--max-payload", "osc:16384", "--slots", "osc:2"},
-       {"load", "-u", unit_path, "-s", "0"},
+       {"load", "-u", unit_path, "-s", "0"}, [](int) { return card_bytes_sent() > 2048; },
        parsing_lines() + "> Handshaking...\n" + kOscTarget + "size: 4000 crc32: ",
        kGone + "Error: Failed to load unit.\n"},
-      {"a handshake", {"--delay", "module-info:800"}, {"probe"}, "", kGone + "Quave handshake failed.\n"},
+      {"a handshake", {"--delay", "module-info:800"}, {"probe"},
+       [&rig](int sim) { return !requests_with_function(rig, sim, "18").empty(); }, "",
+       kGone + "Quave handshake failed.\n"},
   };
   int sim = -1;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     sim = plug_usb_device(rig, sim, row.device);
-    const Unplugged u = unplug_during(rig, sim, row.args, 1500);
+    const Unplugged u = unplug_during(rig, sim, row.args, [&] { return row.moment(sim); });
     std::cout << row.what << ": the program ended " << u.after_device << " s after the device, "
               << u.after_ports << " s after its ports\n";
     EXPECT_EQ(u.run.run.exit_code, 1);
