@@ -16,11 +16,12 @@ int clear_on_device(DeviceInterface& device, const DeviceSettings& settings) {
   const std::string name = module_display_name(module);
   if (settings.slot_index < 0) {
     out_line("> Clearing all slots of \"" + name + "\" module.");
-    if (device.clear_module(module)) return 0;
-    err_line("Error: Failed to clear slots.");
+    const Outcome outcome = device.clear_module(module);
+    if (outcome.ok()) return 0;
+    report_failure(outcome, "Error: Failed to clear slots.");
     return 1;
   }
-  const unsigned count = device.info.modules[module].slot_count();
+  const unsigned count = device.info().modules[module].slot_count();
   if (static_cast<unsigned>(settings.slot_index) >= count) {
     err_line("Error: Slot index too large. Only " + std::to_string(count) +
              " slots available.");
@@ -28,8 +29,9 @@ int clear_on_device(DeviceInterface& device, const DeviceSettings& settings) {
   }
   out_line("> Clearing slot #" + std::to_string(settings.slot_index) + " of \"" + name +
            "\" module.");
-  if (device.clear_slot(module, static_cast<uint8_t>(settings.slot_index))) return 0;
-  err_line("Error: Failed to clear slot.");
+  const Outcome outcome = device.clear_slot(module, static_cast<uint8_t>(settings.slot_index));
+  if (outcome.ok()) return 0;
+  report_failure(outcome, "Error: Failed to clear slot.");
   return 1;
 }
 

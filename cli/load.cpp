@@ -1,4 +1,6 @@
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "cli/commands.hpp"
@@ -6,8 +8,9 @@
 #include "cli/skeleton.hpp"
 #include "cli/package_front.hpp"
 #include "base/console.hpp"
-#include "device/record_handlers.hpp"
+#include "device/replies.hpp"
 #include "unit/identifiers.hpp"
+#include "unit/manifest.hpp"
 
 namespace quave {
 
@@ -37,9 +40,17 @@ std::optional<uint8_t> choose_slot(const DeviceInfo& info, unsigned module, int3
   return std::nullopt;
 }
 
-int load_onto_device(DeviceInterface& device, const PreparedUnit& unit, int32_t slot_index) {
+// The unit's name, up to its first zero byte.
+std::string unit_name(const UnitHeader& header) {
+  const char* name = reinterpret_cast<const char*>(&header.bytes[kHdrName]);
+  return std::string(name, strnlen(name, kNameFieldSize));
+}
+
+int load_onto_device(const Connection& connection, const PreparedUnit& unit,
+                     int32_t slot_index) {
+  DeviceInterface& device = *connection.device;
   const UnitHeader& header = unit.header;
-  const DeviceInfo& info = device.info;
+  const DeviceInfo& info = device.info();
   const unsigned device_platform = info.platform;
   if (!is_known_platform(device_platform)) {
     out_line("Error: loading to an unknown device...");
@@ -74,8 +85,28 @@ int load_onto_device(DeviceInterface& device, const PreparedUnit& unit, int32_t 
 
   const auto slot = choose_slot(info, module, slot_index);
   if (!slot) return 1;
-  if (device.load_unit(unit.image.bytes, static_cast<uint8_t>(module), *slot)) return 0;
-  err_line("Error: Failed to load unit.");
+
+  const bool verbose = connection.narrator->verbose();
+  const std::vector<uint8_t>& image = unit.image.bytes;
+  if (verbose) {
+    out_text(std::string("> Loading \"") + module_display_name(module) + "\" unit \"" +
+             unit_name(header) + "\" into slot #" + std::to_string(*slot) + "\n\n");
+  }
+  const uint32_t crc = crc32(image.data(), image.size());
+  char sizes[48];
+  std::snprintf(sizes, sizeof sizes, "size: %x crc32: %x", static_cast<unsigned>(image.size()),
+                static_cast<unsigned>(crc));
+  out_line(sizes);
+  if (verbose && connection.din_pace) {
+    out_line("> The room in the kernel's MIDI buffer cannot be read here: sending at 5-pin DIN "
+             "speed, " + std::to_string(kDinBytesPerSecond) + " bytes a second.");
+  }
+  const Outcome outcome = device.load_unit(image, crc, static_cast<uint8_t>(module), *slot);
+  if (outcome.ok()) {
+    if (verbose) out_line("");
+    return 0;
+  }
+  report_failure(outcome, "Error: Failed to load unit.");
   return 1;
 }
 
@@ -117,7 +148,7 @@ int load(int argc, char** argv) {
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
   Connection connection = connect_device(settings, FrontStyle::load_clear);
   if (!connection.device) return connection.exit_code;
-  return load_onto_device(*connection.device, *unit, settings.slot_index);
+  return load_onto_device(connection, *unit, settings.slot_index);
 }
 
 }  // namespace quave

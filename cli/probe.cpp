@@ -41,7 +41,7 @@ int probe(int argc, char** argv) {
   // From here on exceptions belong to the dispatcher.
   Connection connection = connect_device(settings, FrontStyle::probe);
   if (!connection.device) return connection.exit_code;
-  out_text(probe_report(connection.device->info, settings.module_index));
+  out_text(probe_report(connection.device->info(), settings.module_index));
   return 0;
 }
 

@@ -1,127 +1,143 @@
 #include "device/device_interface.hpp"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
-#include "base/console.hpp"
-#include "base/terminal.hpp"
+#include "base/bytes.hpp"
 #include "device/interrupt.hpp"
-#include "device/midi_port.hpp"
-#include "device/paced_send.hpp"
-#include "device/send_progress.hpp"
-#include "device/undrained_close.hpp"
+#include "device/load_data.hpp"
+#include "unit/identifiers.hpp"
 
 namespace quave {
 
-DeviceInterface::DeviceInterface(uint32_t options_word)
-    : options(options_word), state(0) {
-  pending.options = options_word;
-  pending.info = &info;
+std::vector<uint8_t> make_load_data(const std::vector<uint8_t>& image, uint32_t crc) {
+  std::vector<uint8_t> data(8 + image.size());
+  put_le32(&data[0], static_cast<uint32_t>(image.size()));
+  put_le32(&data[4], crc);
+  std::copy(image.begin(), image.end(), data.begin() + 8);
+  return data;
 }
 
-DeviceInterface::~DeviceInterface() {
-  // Closing a JACK client cancels its process thread wherever it stands, even
-  // inside the input callback's memory allocation, which leaves the heap
-  // locked or broken (a crash when a command was cut short while replies were
-  // still arriving). RtMidi's JACK output also frees its ring buffer before it
-  // stops that thread. With both ports closed the callbacks return at once;
-  // the clients close only after the ones already running have finished.
-  const bool was_open = (midi_out && midi_out->is_open()) || (midi_in && midi_in->is_open());
-  state &= ~kStatePortsOpen;
-  // Closing the output and freeing it each let go of the device's port,
-  // where the kernel would wait for a dead link to drain.
-  const bool dead_link = pending.link_fault != LinkFault::none && midi_out &&
-                         midi_out->backend() == MidiBackend::alsa;
-  const auto let_go = [dead_link](const std::function<void()>& step) {
-    dead_link ? close_undrained(step) : step();
+DeviceInterface::DeviceInterface(std::unique_ptr<Link> link, Narrator& narrator)
+    : link_(std::move(link)), narrator_(narrator) {}
+
+void DeviceInterface::take_idle_messages() {
+  while (auto message = link_->receive(link_->now())) narrator_.taken(*message);
+}
+
+Outcome DeviceInterface::exchange(const Message& request, RequestKind kind,
+                                  std::chrono::milliseconds timeout, const Judge& judge) {
+  const auto failed = [kind](Fault fault, uint32_t code = 0) { return Outcome{fault, kind, code}; };
+  narrator_.sent(request);
+  const SendEnd end =
+      link_->send(request, [this, &request](size_t sent) { narrator_.sending(sent, request.size()); });
+  if (const int signal = link_->interruption()) throw Interrupted{signal};
+  if (end == SendEnd::gone) return failed(Fault::gone);
+  if (end == SendEnd::stalled) return failed(Fault::stalled);
+  // Any other failed send is left to the wait, which times out and says so.
+
+  using Clock = Link::Clock;
+  const Clock::time_point deadline = link_->now() + timeout;
+  Clock::time_point next_look = link_->now() + kPresenceEvery;
+  for (;;) {
+    std::optional<Message> message = link_->receive(std::min(deadline, next_look));
+    if (const int signal = link_->interruption()) throw Interrupted{signal};
+    if (message) {
+      strip_realtime_bytes(*message);
+      const Answer answer = judge(*message);
+      if (answer.taken) narrator_.taken(*message);
+      switch (answer.kind) {
+        case Answer::reply: return {};
+        case Answer::error: return failed(Fault::device_error, answer.code);
+        case Answer::unrecognised: narrator_.unrecognised_status((*message)[kFunctionAt]); break;
+        case Answer::none: break;
+      }
+    }
+    const Clock::time_point now = link_->now();
+    if (now >= deadline) break;
+    if (now >= next_look) {
+      if (!link_->present()) return failed(Fault::gone);
+      next_look = now + kPresenceEvery;
+    }
+  }
+  // A device that went away is why nothing came.
+  return failed(link_->present() ? Fault::timed_out : Fault::gone);
+}
+
+Outcome DeviceInterface::handshake() {
+  take_idle_messages();
+  const auto step = [this](HandshakeStep::Kind kind, unsigned module = 0, unsigned slot = 0,
+                           bool empty = false) {
+    narrator_.step({kind, module, slot, empty}, info_);
   };
-  if (midi_out) let_go([this] { midi_out->close(); });
-  if (midi_in) midi_in->close();
-  if (was_open) pause_10ms();
-  for (int turn = 0; callbacks_running > 0 && turn < 100; ++turn) pause_10ms();
-  let_go([this] { midi_out.reset(); });
-  midi_in.reset();
+
+  Outcome outcome = exchange(make_search_device_request(), kSearchDevice, kHandshakeTimeout,
+                             [this](const Message& m) { return answer_search(m, info_); });
+  if (!outcome.ok()) return outcome;
+  step(HandshakeStep::identified);
+
+  outcome = exchange(make_api_version_request(info_.address()), kApiVersion, kHandshakeTimeout,
+                     [this](const Message& m) { return answer_api_version(m, info_); });
+  if (!outcome.ok()) return outcome;
+  step(HandshakeStep::api_version);
+
+  step(HandshakeStep::modules_asked);
+  for (unsigned m = 0; m < kModuleCount; ++m) {
+    Answer answer;
+    outcome = exchange(make_module_info_request(info_.address(), static_cast<uint8_t>(m)),
+                       kModuleInfo, kHandshakeTimeout, [&](const Message& message) {
+                         return answer = answer_module_info(message, info_, m);
+                       });
+    if (!outcome.ok()) return outcome;
+    step(HandshakeStep::module_answered, m, 0, answer.empty);
+  }
+  step(HandshakeStep::modules_answered);
+
+  // A module without slots, or without info, is not asked.
+  step(HandshakeStep::slots_asked);
+  for (unsigned m = 0; m < kModuleCount; ++m) {
+    const unsigned count = recorded_slot_count(info_.modules[m]);
+    for (unsigned s = 0; s < count; ++s) {
+      if (s == 0) step(HandshakeStep::module_slots, m);
+      Answer answer;
+      outcome = exchange(make_slot_status_request(info_.address(), static_cast<uint8_t>(m),
+                                                  static_cast<uint8_t>(s)),
+                         kSlotStatus, kHandshakeTimeout, [&](const Message& message) {
+                           return answer = answer_slot_status(message, info_, m, s);
+                         });
+      if (!outcome.ok()) return outcome;
+      step(HandshakeStep::slot_answered, m, s, answer.empty);
+    }
+  }
+  step(HandshakeStep::slots_answered);
+  handshake_complete_ = true;
+  return {};
 }
 
-namespace {
-
-// Thrown out of a paced send's pause when the device's port went away.
-struct PortGone {};
-
-constexpr auto kPresenceEvery = std::chrono::milliseconds(100);
-
-}  // namespace
-
-Pacing DeviceInterface::pacing_for_output() {
-  Pacing pacing = pacing_for(midi_out->backend(), ports_by_name_);
-  // A card's port whose buffer cannot be read (a container hides
-  // /proc/asound) may lead to anything down to a 5-pin DIN link.
-  if (output_link_.card_port && !output_link_.room && pacing.bytes_per_second != 0) {
-    pacing.bytes_per_second = kDinBytesPerSecond;
-  }
-  return pacing;
+Outcome DeviceInterface::load_unit(const std::vector<uint8_t>& image, uint32_t crc,
+                                   uint8_t module, uint8_t slot) {
+  if (!handshake_complete_ || image.empty()) return {Fault::refused, kUnitLoad};
+  take_idle_messages();
+  const DeviceAddress address = info_.address();
+  return exchange(make_unit_load_request(address, module, slot, make_load_data(image, crc)),
+                  kUnitLoad, kLoadTimeout,
+                  [&address](const Message& m) { return answer_status(m, address, kUnitLoad); });
 }
 
-void DeviceInterface::send_request(const Message& message) {
-  if (options & kOptionDebug) dump_message(">>> ", message.data(), message.size());
-  if (sender) {
-    sender(message);
-    return;
-  }
-  if (!ensure_midi_out()) return;
-  MidiPort& out = *midi_out;
-  const Pacing pacing = pacing_for_output();
-  if (pacing.fragment != 0 && message.size() > pacing.fragment && output_link_.card_port &&
-      !output_link_.room && (options & kOptionVerbose) && !told_unknown_room_) {
-    out_line("> The room in the kernel's MIDI buffer cannot be read here: sending at 5-pin DIN "
-             "speed, " + std::to_string(kDinBytesPerSecond) + " bytes a second.");
-    told_unknown_room_ = true;
-  }
-  const auto gone = [this] { return pending.device_present && !pending.device_present(); };
-  auto asked = std::chrono::steady_clock::now();
-  SendProgress progress(message.size(), stderr_is_terminal());
-  SendEnd end = SendEnd::sent;
-  try {
-    end = send_paced(
-        message.data(), message.size(), pacing,
-        [&out](const uint8_t* bytes, size_t size) { return out.send(bytes, size); },
-        [&](uint64_t us) {
-          // A slow link's pauses add up to seconds: a signal still ends them,
-          // and so does the device going away.
-          std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(us, 10000)));
-          throw_if_interrupted();
-          const auto now = std::chrono::steady_clock::now();
-          if (now - asked < kPresenceEvery) return;
-          asked = now;
-          if (gone()) throw PortGone{};
-        },
-        output_link_.room, [&progress](size_t sent) { progress.update(sent); });
-  } catch (const PortGone&) {
-    pending.link_fault = LinkFault::gone;
-    return;
-  }
-  // An ordinary failed send is left to the wait that follows, which times
-  // out and says so.
-  if (end != SendEnd::sent && gone()) {
-    pending.link_fault = LinkFault::gone;
-  } else if (end == SendEnd::stalled) {
-    pending.link_fault = LinkFault::stalled;
-  }
+Outcome DeviceInterface::clear(const Message& request, std::chrono::milliseconds timeout) {
+  take_idle_messages();
+  const DeviceAddress address = info_.address();
+  return exchange(request, kClear, timeout,
+                  [&address](const Message& m) { return answer_status(m, address, kClear); });
 }
 
-void DeviceInterface::on_midi_message(double, const unsigned char* message, size_t size,
-                                      void* user_data) {
-  if (!user_data || (!message && size > 0)) return;
-  auto* device = static_cast<DeviceInterface*>(user_data);
-  ++device->callbacks_running;
-  struct Leave {
-    std::atomic<int>& count;
-    ~Leave() { --count; }
-  } leave{device->callbacks_running};
-  if (!(device->state & kStatePortsOpen)) return;
-  Message copy(message, message + size);
-  dispatch_reply(device->pending, copy);
+Outcome DeviceInterface::clear_slot(uint8_t module, uint8_t slot) {
+  if (!handshake_complete_ || module >= kModuleCount) return {Fault::refused, kClear};
+  return clear(make_slot_clear_request(info_.address(), module, slot), kClearSlotTimeout);
+}
+
+Outcome DeviceInterface::clear_module(uint8_t module) {
+  if (!handshake_complete_ || module >= kModuleCount) return {Fault::refused, kClear};
+  return clear(make_module_clear_request(info_.address(), module), kClearModuleTimeout);
 }
 
 }  // namespace quave

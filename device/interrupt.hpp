@@ -1,11 +1,11 @@
 // SIGINT and SIGTERM during a device command (on Windows: Ctrl-C,
 // Ctrl-Break and a closed console window, as SIGINT, SIGBREAK, SIGTERM).
-// They wait until the command's next polling turn, which throws Interrupted;
-// the unwinding closes the ports the normal way (a client killed mid-cycle
-// stalls a synchronous JACK server for every client after it), and the
-// program then ends as that interruption ends a program, so its caller sees
-// the usual status (128 + signal from a POSIX shell, STATUS_CONTROL_C_EXIT
-// on Windows).
+// They are noted as they come and wake the command's wait, which throws
+// Interrupted; the unwinding closes the ports the normal way (a client
+// killed mid-cycle stalls a synchronous JACK server for every client after
+// it), and the program then ends as that interruption ends a program, so its
+// caller sees the usual status (128 + signal from a POSIX shell,
+// STATUS_CONTROL_C_EXIT on Windows).
 #pragma once
 
 namespace quave {
@@ -21,6 +21,10 @@ void catch_interrupts();
 // The signal that came, or 0.
 int interrupt_signal();
 void throw_if_interrupted();
+// `wake(context)` is called, on a thread of its own, when an interruption
+// comes; it replaces the one before, and nullptr removes it. It must not
+// block.
+void on_interrupt(void (*wake)(void*), void* context);
 // The program then ends through end_by_signal (base/process_end.hpp).
 
 }  // namespace quave

@@ -1,36 +1,44 @@
 #include "device/messages.hpp"
 
 #include <boost/crc.hpp>
-#include <cstdio>
-
-#include "base/console.hpp"
+#include <algorithm>
 
 namespace quave {
 
-const std::array<uint8_t, 6> kSearchDeviceRequest = {0xF0, 0x42, 0x50, 0x00, 0x55, 0xF7};
-const std::array<uint8_t, 8> kApiVersionRequest = {0xF0, 0x42, 0x30, 0x00,
-                                                   0x00, 0x00, kFnApiVersionRequest, 0xF7};
-const std::array<uint8_t, 9> kModuleInfoRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                   0x00, kFnModuleInfoRequest, 0x00, 0xF7};
-const std::array<uint8_t, 10> kSlotStatusRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                    0x00, kFnSlotStatusRequest, 0x00, 0x00, 0xF7};
-const std::array<uint8_t, 10> kSlotClearRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                   0x00, kFnSlotClearRequest, 0x00, 0x00, 0xF7};
-const std::array<uint8_t, 9> kModuleClearRequest = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                    0x00, kFnModuleClearRequest, 0x00, 0xF7};
-const std::array<uint8_t, 9> kUnitLoadRequestHeader = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                       0x00, kFnUnitLoadRequest, 0x00, 0x00};
+namespace {
 
-const std::array<uint8_t, 15> kSearchDeviceReply = {0xF0, 0x42, 0x50, 0x01, 0x00,
-                                                    0x55, 0x00, 0x00, 0x00, 0x00,
-                                                    0x00, 0x00, 0x00, 0x00, 0xF7};
-const std::array<uint8_t, 12> kApiVersionReply = {0xF0, 0x42, 0x30, 0x00, 0x00, 0x00,
-                                                  kFnApiVersionReply, 0x00, 0x00, 0x00, 0x00, 0xF7};
-const std::array<uint8_t, 9> kModuleInfoReplyHeader = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                       0x00, kFnModuleInfoReply, 0x00, 0x00};
-const std::array<uint8_t, 10> kSlotStatusReplyHeader = {0xF0, 0x42, 0x30, 0x00, 0x00,
-                                                        0x00, kFnSlotStatusReply, 0x00, 0x00, 0x00};
-const std::array<uint8_t, 8> kStatusReply = {0xF0, 0x42, 0x30, 0x00, 0x00, 0x00, 0x00, 0xF7};
+// A device-header message of N bytes: the header with `function`, zeros,
+// and the end byte when `ended`.
+template <size_t N>
+constexpr std::array<uint8_t, N> device_message(uint8_t function, bool ended = true) {
+  std::array<uint8_t, N> m{};
+  m[0] = kSysexStart;
+  m[1] = kManufacturer;
+  m[kChannelAt] = kDeviceGroup;
+  m[kFunctionAt] = function;
+  if (ended) m[N - 1] = kSysexEnd;
+  return m;
+}
+
+}  // namespace
+
+const std::array<uint8_t, 6> kSearchDeviceRequest = {kSysexStart, kManufacturer, kSearchGroup,
+                                                     kSearchRequestCode, kSearchEcho, kSysexEnd};
+const std::array<uint8_t, 8> kApiVersionRequest = device_message<8>(kFnApiVersionRequest);
+const std::array<uint8_t, 9> kModuleInfoRequest = device_message<9>(kFnModuleInfoRequest);
+const std::array<uint8_t, 10> kSlotStatusRequest = device_message<10>(kFnSlotStatusRequest);
+const std::array<uint8_t, 10> kSlotClearRequest = device_message<10>(kFnSlotClearRequest);
+const std::array<uint8_t, 9> kModuleClearRequest = device_message<9>(kFnModuleClearRequest);
+const std::array<uint8_t, 9> kUnitLoadRequestHeader = device_message<9>(kFnUnitLoadRequest, false);
+
+const std::array<uint8_t, 15> kSearchDeviceReply = {
+    kSysexStart, kManufacturer, kSearchGroup, kSearchReplyCode, 0x00, kSearchEcho, 0x00, 0x00,
+    0x00,        0x00,          0x00,         0x00,             0x00, 0x00,        kSysexEnd};
+const std::array<uint8_t, 12> kApiVersionReply = device_message<12>(kFnApiVersionReply);
+const std::array<uint8_t, 9> kModuleInfoReplyHeader = device_message<9>(kFnModuleInfoReply, false);
+const std::array<uint8_t, 10> kSlotStatusReplyHeader =
+    device_message<10>(kFnSlotStatusReply, false);
+const std::array<uint8_t, 8> kStatusReply = device_message<8>(0x00);
 
 uint8_t platform_from_family(uint8_t high, uint8_t low) {
   if (high != kFamilyHigh) return 0;
@@ -48,17 +56,15 @@ Message from_template(const std::array<uint8_t, N>& t) {
 }
 
 void address(Message& m, const DeviceAddress& to, bool with_channel) {
-  if (with_channel) m[2] = static_cast<uint8_t>(m[2] | (to.channel & 0x0F));
-  m[3] = to.model_id[0];
-  m[4] = to.model_id[1];
-  m[5] = to.model_id[2];
+  if (with_channel) m[kChannelAt] = static_cast<uint8_t>(m[kChannelAt] | (to.channel & 0x0F));
+  std::copy(to.model_id.begin(), to.model_id.end(), m.begin() + kModelIdAt);
 }
 
 // Bytes 0..5 of a device-header reply as they must read from this device.
 bool device_header_matches(const Message& m, const DeviceAddress& from) {
   return m[0] == kSysexStart && m[1] == kManufacturer &&
-         m[2] == (0x30 | (from.channel & 0x0F)) && m[3] == from.model_id[0] &&
-         m[4] == from.model_id[1] && m[5] == from.model_id[2];
+         m[kChannelAt] == (kDeviceGroup | (from.channel & 0x0F)) &&
+         std::equal(from.model_id.begin(), from.model_id.end(), m.begin() + kModelIdAt);
 }
 
 }  // namespace
@@ -74,30 +80,30 @@ Message make_api_version_request(const DeviceAddress& to) {
 Message make_module_info_request(const DeviceAddress& to, uint8_t module) {
   Message m = from_template(kModuleInfoRequest);
   address(m, to, true);
-  m[7] = module;
+  m[kModuleAt] = module;
   return m;
 }
 
 Message make_slot_status_request(const DeviceAddress& to, uint8_t module, uint8_t slot) {
   Message m = from_template(kSlotStatusRequest);
   address(m, to, true);
-  m[7] = module;
-  m[8] = slot;
+  m[kModuleAt] = module;
+  m[kSlotAt] = slot;
   return m;
 }
 
 Message make_slot_clear_request(const DeviceAddress& to, uint8_t module, uint8_t slot) {
   Message m = from_template(kSlotClearRequest);
   address(m, to, false);
-  m[7] = module;
-  m[8] = slot;
+  m[kModuleAt] = module;
+  m[kSlotAt] = slot;
   return m;
 }
 
 Message make_module_clear_request(const DeviceAddress& to, uint8_t module) {
   Message m = from_template(kModuleClearRequest);
   address(m, to, false);
-  m[7] = module;
+  m[kModuleAt] = module;
   return m;
 }
 
@@ -105,8 +111,8 @@ Message make_unit_load_request(const DeviceAddress& to, uint8_t module, uint8_t 
                                const std::vector<uint8_t>& load_data) {
   Message m = from_template(kUnitLoadRequestHeader);
   address(m, to, false);
-  m[7] = module;
-  m[8] = slot;
+  m[kModuleAt] = module;
+  m[kSlotAt] = slot;
   const std::vector<uint8_t> packed = pack_7bit(load_data);
   m.reserve(m.size() + packed.size() + 1);
   m.insert(m.end(), packed.begin(), packed.end());
@@ -157,25 +163,26 @@ size_t strip_realtime_bytes(Message& message) {
 
 bool is_search_device_reply(const Message& m) {
   if (m.size() != kSearchDeviceReply.size()) return false;
-  for (size_t i : {0, 1, 2, 3, 5, 14}) {
+  // The channel byte and the unused ones are not compared.
+  for (size_t i : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, kSearchReplyEchoAt, m.size() - 1}) {
     if (m[i] != kSearchDeviceReply[i]) return false;
   }
-  return platform_from_family(m[7], m[6]) != 0;
+  return platform_from_family(m[kSearchReplyFamilyHighAt], m[kSearchReplyFamilyLowAt]) != 0;
 }
 
 bool is_api_version_reply(const Message& m, const DeviceAddress& from) {
   return m.size() == kApiVersionReply.size() && device_header_matches(m, from) &&
-         m[6] == kFnApiVersionReply && m[11] == kSysexEnd;
+         m[kFunctionAt] == kFnApiVersionReply && m.back() == kSysexEnd;
 }
 
 bool is_module_info_reply(const Message& m, const DeviceAddress& from) {
   return m.size() >= kModuleInfoReplyHeader.size() && device_header_matches(m, from) &&
-         m[6] == kFnModuleInfoReply;
+         m[kFunctionAt] == kFnModuleInfoReply;
 }
 
 bool is_slot_status_reply(const Message& m, const DeviceAddress& from) {
   return m.size() >= kSlotStatusReplyHeader.size() && device_header_matches(m, from) &&
-         m[6] == kFnSlotStatusReply;
+         m[kFunctionAt] == kFnSlotStatusReply;
 }
 
 bool is_status_reply(const Message& m, const DeviceAddress& from) {
@@ -201,74 +208,10 @@ StatusMeaning status_meaning(uint32_t kind, uint8_t status) {
   }
 }
 
-const char* error_message(uint32_t kind, uint32_t code) {
-  switch (kind) {
-    case kApiVersion:
-      if (code == kErrorWrongPlatform) return "Got user api reply for wrong target platform.";
-      break;
-    case kModuleInfo:
-      if (code == kErrorInvalidModule) return "Got module info with invalid module ID.";
-      if (code == kErrorUndecodable) return "Could not decode module info data.";
-      break;
-    case kSlotStatus:
-      if (code == kErrorInvalidModule) return "Got slot status with invalid module ID.";
-      if (code == kErrorInvalidSlot) return "Got slot status with invalid slot ID.";
-      if (code == kErrorUndecodable) return "Could not decode slot status data.";
-      break;
-    case kClear:
-      if (code == kErrorInvalidModule) return "Invalid module ID.";
-      if (code == kErrorInvalidSlot) return "Invalid slot ID.";
-      if (code == kErrorFormat) return "Invalid command format.";
-      if (code == kErrorInternal) return "Internal error.";
-      break;
-    case kUnitLoad:
-      switch (code) {
-        case kErrorInvalidModule: return "Referenced an invalid module.";
-        case kErrorInvalidSlot: return "Referenced an invalid slot.";
-        case kErrorTooLarge: return "Unit data too large.";
-        case kErrorCrc: return "CRC verification failed.";
-        case kErrorInvalidTarget: return "Invalid unit target.";
-        case kErrorApiVersion: return "Incompatible API version.";
-        case kErrorCodeSize: return "Loadable code size too large.";
-        case kErrorFormat: return "Invalid unit data format.";
-        case kErrorInternal: return "Internal error.";
-        default: break;
-      }
-      break;
-    default:
-      break;
-  }
-  return "";
-}
-
-std::string device_error_line(uint32_t kind, uint32_t code) {
-  const std::string text = error_message(kind, code);
-  if (!text.empty()) return "Error: " + text;
-  return "Error: Device reported error code " + std::to_string(code) + ".";
-}
-
 uint32_t crc32(const uint8_t* data, size_t size) {
   boost::crc_32_type crc;
   crc.process_bytes(data, size);
   return crc.checksum();
-}
-
-std::string dump_text(const std::string& prefix, const uint8_t* message, size_t length) {
-  std::string line = prefix + "{ ";
-  char buf[4];
-  for (size_t i = 0; i < length; ++i) {
-    std::snprintf(buf, sizeof buf, "%x", message[i]);
-    if (i) line += ", ";
-    line += buf;
-  }
-  line += " }";
-  return line;
-}
-
-void dump_message(const std::string& prefix, const uint8_t* message, size_t length) {
-  std::string line = dump_text(prefix, message, length);
-  if (length) line += '\n';
-  out_text(line);
 }
 
 }  // namespace quave

@@ -1,5 +1,6 @@
 // The SysEx message catalog: request templates, reply recognition, 7-bit
-// packing, the device error texts and the image checksum.
+// packing and the image checksum. Every byte value and position of the
+// protocol is named here once; the templates and the decoders use the names.
 //
 // Byte positions count the leading 0xF0 as byte 0.
 #pragma once
@@ -18,6 +19,40 @@ constexpr uint8_t kSysexStart = 0xF0;
 constexpr uint8_t kSysexEnd = 0xF7;
 constexpr uint8_t kManufacturer = 0x42;
 
+// The search messages: byte 2 kSearchGroup, byte 3 what it is, and an echo
+// byte that the reply gives back one place later.
+constexpr uint8_t kSearchGroup = 0x50;
+constexpr uint8_t kSearchRequestCode = 0x00;
+constexpr uint8_t kSearchReplyCode = 0x01;
+constexpr uint8_t kSearchEcho = 0x55;
+constexpr size_t kSearchRequestEchoAt = 4;
+constexpr size_t kSearchReplyChannelAt = 4;  // low 3 bits
+constexpr size_t kSearchReplyEchoAt = 5;
+constexpr size_t kSearchReplyFamilyLowAt = 6;
+constexpr size_t kSearchReplyFamilyHighAt = 7;
+constexpr size_t kSearchReplyVersionAt = 10;  // major (LE16), minor (LE16)
+
+// The device header of every other message: byte 2 kDeviceGroup ORed with
+// the channel, three model-id bytes, then the function byte (a StatusReply's
+// status byte).
+constexpr uint8_t kDeviceGroup = 0x30;
+constexpr size_t kChannelAt = 2;
+constexpr size_t kModelIdAt = 3;
+constexpr size_t kFunctionAt = 6;
+constexpr size_t kDeviceHeaderSize = 7;
+// What follows the header in the requests and the data replies.
+constexpr size_t kModuleAt = 7;
+constexpr size_t kSlotAt = 8;
+// ApiVersionReply: the platform, then the API version's major, minor, patch.
+constexpr size_t kApiPlatformAt = 7;
+constexpr size_t kApiMajorAt = 8;
+constexpr size_t kApiMinorAt = 9;
+constexpr size_t kApiPatchAt = 10;
+// Where the packed data of the two data replies starts (byte 8 of a
+// ModuleInfoReply and byte 9 of a SlotStatusReply are not used).
+constexpr size_t kModuleInfoDataAt = 9;
+constexpr size_t kSlotStatusDataAt = 10;
+
 // Function bytes (byte 6 of the device header).
 constexpr uint8_t kFnApiVersionRequest = 0x17;
 constexpr uint8_t kFnModuleInfoRequest = 0x18;
@@ -29,7 +64,7 @@ constexpr uint8_t kFnApiVersionReply = 0x47;
 constexpr uint8_t kFnModuleInfoReply = 0x48;
 constexpr uint8_t kFnSlotStatusReply = 0x49;
 
-// Request kinds: what the engine waits for, and the row of the error texts.
+// The requests, by the numbers that name them in the error texts.
 enum RequestKind : uint32_t {
   kIdle = 0,
   kSearchDevice = 1,
@@ -38,7 +73,6 @@ enum RequestKind : uint32_t {
   kSlotStatus = 4,
   kClear = 5,
   kUnitLoad = 6,
-  kDumpOnly = 7,
 };
 
 // Status bytes of a StatusReply (byte 6).
@@ -55,8 +89,7 @@ constexpr uint8_t kStatusInvalidSlot = 0x2D;
 constexpr uint8_t kStatusFormat = 0x2E;
 constexpr uint8_t kStatusInternal = 0x2F;
 
-// Error codes (PendingRequest::error_code): a device error, or a reply that
-// does not fit its request; error_message texts each by request kind.
+// Error codes: a device error, or a reply that does not fit its request.
 enum ErrorCode : uint32_t {
   kErrorDevice1 = 1,
   kErrorDevice2 = 2,
@@ -144,20 +177,7 @@ struct StatusMeaning {
 };
 StatusMeaning status_meaning(uint32_t kind, uint8_t status);
 
-// The text of a device error by request kind (1..6) and code (0..13); the
-// empty text where the table has none.
-const char* error_message(uint32_t kind, uint32_t code);
-// The whole error line without its line end: "Error: " and the table text,
-// or "Error: Device reported error code N." where the table has no text.
-std::string device_error_line(uint32_t kind, uint32_t code);
-
 // CRC-32 (ISO-HDLC / IEEE 802.3), check value 0xCBF43926 over "123456789".
 uint32_t crc32(const uint8_t* data, size_t size);
-
-// "{ f0, 42, 50, 0, 55, f7 }" behind `prefix`, no line end.
-std::string dump_text(const std::string& prefix, const uint8_t* message, size_t length);
-// Writes dump_text(prefix, message) and a line end (none for an empty message)
-// on standard output in one piece.
-void dump_message(const std::string& prefix, const uint8_t* message, size_t length);
 
 }  // namespace quave

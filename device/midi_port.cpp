@@ -4,26 +4,21 @@
 
 #include <climits>
 
-#include "base/console.hpp"
 #include "device/midi_library.hpp"
 
 namespace quave {
 
 namespace {
 
-const MidiLibrary* library(bool debug) {
-  static std::string why;
-  static const MidiLibrary* const loaded = open_midi_library(why);
-  static bool told = false;
-  if (!loaded && debug && !told) {
-    err_line("Could not load the MIDI library: " + why);
-    told = true;
-  }
+std::string why_not_loaded;
+
+const MidiLibrary* library() {
+  static const MidiLibrary* const loaded = open_midi_library(why_not_loaded);
   return loaded;
 }
 
 // Only reached through a MidiPort, which exists only once the library loaded.
-const MidiLibrary& lib() { return *library(false); }
+const MidiLibrary& lib() { return *library(); }
 
 // The wrapper's flag is never set back after a failure, so it is set before
 // each call and read after it.
@@ -36,8 +31,13 @@ bool succeeds(RtMidiWrapper* handle, Call call) {
 
 }  // namespace
 
-std::vector<int> midi_backends(bool debug) {
-  const MidiLibrary* midi = library(debug);
+std::optional<std::string> midi_library_problem() {
+  if (library()) return std::nullopt;
+  return why_not_loaded;
+}
+
+std::vector<int> midi_backends() {
+  const MidiLibrary* midi = library();
   if (!midi) return {};
   RtMidiApi apis[RTMIDI_API_NUM];
   const int count = midi->get_compiled_api(apis, RTMIDI_API_NUM);
@@ -48,7 +48,7 @@ std::vector<int> midi_backends(bool debug) {
 
 std::unique_ptr<MidiPort> MidiPort::create(MidiDirection direction, int backend,
                                            const char* client_name) {
-  const MidiLibrary* midi = library(false);
+  const MidiLibrary* midi = library();
   if (!midi) return nullptr;
   const auto api = static_cast<RtMidiApi>(backend);
   // 100 messages is the library's own default input queue.
@@ -62,6 +62,12 @@ std::unique_ptr<MidiPort> MidiPort::create(MidiDirection direction, int backend,
   std::unique_ptr<MidiPort> port(new MidiPort(direction, kind, handle));
   if (!handle->ok || !handle->ptr) return nullptr;
   return port;
+}
+
+void MidiPort::abandon(std::unique_ptr<MidiPort> port) {
+  // Held, not leaked: the program ends soon after.
+  static auto* const abandoned = new std::vector<std::unique_ptr<MidiPort>>;
+  abandoned->push_back(std::move(port));
 }
 
 MidiPort::~MidiPort() {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,10 @@ using MidiCallback = void (*)(double timestamp, const unsigned char* message, si
                               void* user_data);
 
 // The library's backends in its order of preference; empty when the library
-// cannot be loaded. With `debug`, why it could not be loaded goes to
-// standard error.
-std::vector<int> midi_backends(bool debug);
+// cannot be loaded.
+std::vector<int> midi_backends();
+// Why the library cannot be loaded, or nothing.
+std::optional<std::string> midi_library_problem();
 
 // Every call reports failure as false (or 0 ports) instead of throwing.
 class MidiPort {
@@ -45,6 +47,10 @@ class MidiPort {
   bool set_callback(MidiCallback callback, void* user_data);  // input only
   bool send(const uint8_t* bytes, size_t size);               // output only
   MidiBackend backend() const { return backend_; }
+
+  // Lets go of `port` without closing or freeing it, for the rest of the
+  // run: what the library's closing would wait for can no longer come.
+  static void abandon(std::unique_ptr<MidiPort> port);
 
  private:
   MidiPort(MidiDirection direction, MidiBackend backend, RtMidiWrapper* handle)

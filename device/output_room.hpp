@@ -46,7 +46,11 @@ struct OutputLink {
   RoomFeedback room;       // its buffer's room, read on each call; empty where unreadable
 };
 
-// Asks the kernel about the ALSA port named `port_name`.
-OutputLink output_link_of(const std::string& port_name);
+// Asks the kernel about the ALSA port at `client`:`port`.
+OutputLink output_link_of(int client, int port);
+
+// Whether the sequencer still has the port at `client`:`port`; nothing
+// where it cannot be asked.
+std::optional<bool> sequencer_has_port(int client, int port);
 
 }  // namespace quave

@@ -1,5 +1,6 @@
 // The kernel's word on an ALSA port: the sequencer device's client and port
 // information, and the raw MIDI output's room in /proc/asound.
+#include <errno.h>
 #include <fcntl.h>
 #include <sound/asequencer.h>
 #include <sys/ioctl.h>
@@ -42,10 +43,24 @@ std::optional<RawMidiOutput> ask_sequencer(int client, int port) {
 
 }  // namespace
 
-OutputLink output_link_of(const std::string& port_name) {
-  const std::optional<std::pair<int, int>> address = alsa_address_of(port_name);
-  if (!address || address->first > 255 || address->second > 255) return {};
-  const std::optional<RawMidiOutput> out = ask_sequencer(address->first, address->second);
+std::optional<bool> sequencer_has_port(int client, int port) {
+  const int fd = open("/dev/snd/seq", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  snd_seq_port_info port_info{};
+  port_info.addr.client = static_cast<unsigned char>(client);
+  port_info.addr.port = static_cast<unsigned char>(port);
+  const int result = ioctl(fd, SNDRV_SEQ_IOCTL_GET_PORT_INFO, &port_info);
+  const int error = errno;
+  close(fd);
+  if (result == 0) return true;
+  // The sequencer says so of a client or port that is not there.
+  if (error == ENOENT || error == ENXIO) return false;
+  return std::nullopt;
+}
+
+OutputLink output_link_of(int client, int port) {
+  if (client < 0 || port < 0 || client > 255 || port > 255) return {};
+  const std::optional<RawMidiOutput> out = ask_sequencer(client, port);
   if (!out) return {};
   OutputLink link;
   link.card_port = true;

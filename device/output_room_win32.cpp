@@ -2,7 +2,9 @@
 
 namespace quave {
 
-// Windows' MIDI ports show no buffer of the kernel's.
-OutputLink output_link_of(const std::string&) { return {}; }
+// Windows' MIDI ports show no buffer of the kernel's, and no sequencer.
+OutputLink output_link_of(int, int) { return {}; }
+
+std::optional<bool> sequencer_has_port(int, int) { return std::nullopt; }
 
 }  // namespace quave

@@ -50,6 +50,7 @@ enum class SendEnd {
   sent,
   failed,   // a send failed
   stalled,  // the room stopped growing for kRoomStallUs
+  gone,     // the device went away meanwhile (the link's own finding)
 };
 
 // Sends `size` bytes through `send` (one call per fragment), sleeping in

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/identity_lines.hpp"
+#include "display/identity_lines.hpp"
 #include "display/device_display.hpp"
 #include "unit/identifiers.hpp"
 #include "unit/unit_image.hpp"

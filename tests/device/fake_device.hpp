@@ -1,18 +1,20 @@
-// Replies as a device would send them, and a device that answers through
-// DeviceInterface::sender, so the transactions run without MIDI.
+// Replies as a device would send them, and a device that answers them on a
+// fake link, so the transactions run without MIDI.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <memory>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "device/device_interface.hpp"
+#include "device/link.hpp"
 #include "device/messages.hpp"
-#include "display/device_display.hpp"
 
 namespace quave::test {
 
@@ -85,10 +87,11 @@ inline std::vector<uint8_t> slot_data(uint8_t module, const char* name) {
   return d;
 }
 
-// Answers each request from its own thread a moment later, as the MIDI
-// input thread would; the handshake's progress is only seen by a wait that
-// is already running.
-class FakeDevice {
+// A device behind a fake link: each request is answered at once, in the
+// device's own bytes, and the replies wait in the link until taken. Time is
+// the link's own and passes only while a wait finds nothing, so time-outs
+// cost nothing.
+class FakeDevice : public Link {
  public:
   uint8_t channel = 2;
   uint8_t family_low = 0x4B;
@@ -97,8 +100,17 @@ class FakeDevice {
   std::vector<std::vector<std::vector<uint8_t>>> slots;  // data per module and slot
   // Changes what is answered: gets the request and the replies about to go.
   std::function<void(const Message&, std::vector<Message>&)> tamper;
+  // What becomes of the link once this many requests have gone: gone from
+  // then on, the send stalls, or an interruption comes.
+  struct Fate {
+    size_t after = SIZE_MAX;
+    enum { gone, stalled, interrupted } what = gone;
+  } fate;
 
-  std::vector<Message> requests;  // written by the command's thread only
+  std::vector<Message> requests;
+  std::vector<Clock::time_point> sent_at;
+  std::deque<Message> inbox;
+  Clock::time_point clock{};
 
   FakeDevice() {
     modules = {module_data(0, 0, 0), module_data(16384, 24576, 2), module_data(0, 0, 0),
@@ -107,16 +119,6 @@ class FakeDevice {
     slots[1] = {slot_data(1, "chorus"), {}};
     slots[4] = {{}};
   }
-  ~FakeDevice() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    wake_.notify_one();
-    if (worker_.joinable()) worker_.join();
-  }
-  FakeDevice(const FakeDevice&) = delete;
-  FakeDevice& operator=(const FakeDevice&) = delete;
 
   DeviceAddress address() const { return {channel, {0x00, 0x01, family_low}}; }
 
@@ -136,44 +138,67 @@ class FakeDevice {
     }
   }
 
-  // Must come before the device's first request; the device must outlive
-  // this fake.
-  void attach(DeviceInterface& device) {
-    device.state |= kStatePortsOpen;
-    device.pending.narration = {module_line, slot_line};
-    device.sender = [this](const Message& request) {
-      requests.push_back(request);
-      std::vector<Message> replies = answer(request);
-      if (tamper) tamper(request, replies);
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.insert(queue_.end(), replies.begin(), replies.end());
-      }
-      wake_.notify_one();
-    };
-    worker_ = std::thread([this, &device] { run(device.pending); });
+  SendEnd send(const Message& request, const std::function<void(size_t)>& progress) override {
+    requests.push_back(request);
+    sent_at.push_back(clock);
+    if (progress) progress(request.size());
+    if (requests.size() > fate.after && fate.what == Fate::stalled) return SendEnd::stalled;
+    std::vector<Message> replies = answer(request);
+    if (tamper) tamper(request, replies);
+    inbox.insert(inbox.end(), replies.begin(), replies.end());
+    return SendEnd::sent;
   }
-
- private:
-  void run(PendingRequest& pending) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-      if (queue_.empty()) return;
-      Message reply = std::move(queue_.front());
-      queue_.pop_front();
-      lock.unlock();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      dispatch_reply(pending, reply);
-      lock.lock();
+  std::optional<Message> receive(Clock::time_point until) override {
+    if (inbox.empty() || interruption()) {
+      clock = std::max(clock, until);
+      return std::nullopt;
     }
+    Message m = inbox.front();
+    inbox.pop_front();
+    return m;
   }
+  bool present() override { return !(requests.size() > fate.after && fate.what == Fate::gone); }
+  int interruption() override {
+    return requests.size() > fate.after && fate.what == Fate::interrupted ? 2 : 0;
+  }
+  Clock::time_point now() override { return clock; }
+};
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<Message> queue_;
-  bool stopping_ = false;
-  std::thread worker_;
+// Every call, as text, for tests that follow what the device tells.
+struct RecordingNarrator : Narrator {
+  std::vector<std::string> heard;
+  static std::string hex(const Message& m) {
+    std::string text;
+    char byte[4];
+    for (uint8_t b : m) {
+      std::snprintf(byte, sizeof byte, "%02x ", b);
+      text += byte;
+    }
+    if (!text.empty()) text.pop_back();
+    return text;
+  }
+  void sent(const Message& m) override { heard.push_back(">> " + hex(m)); }
+  void taken(const Message& m) override { heard.push_back("<< " + hex(m)); }
+  void unrecognised_status(uint8_t s) override { heard.push_back("status " + std::to_string(s)); }
+  void step(const HandshakeStep& s, const DeviceInfo&) override {
+    heard.push_back("step " + std::to_string(s.kind) + " " + std::to_string(s.module) + " " +
+                    std::to_string(s.slot) + (s.empty ? " empty" : ""));
+  }
+};
+
+// A device whose handshake has run, on a link that answers clears and loads
+// with `status`.
+struct Handshaken {
+  RecordingNarrator narrator;
+  FakeDevice* device;
+  DeviceInterface interface;
+
+  explicit Handshaken(std::unique_ptr<FakeDevice> fake = std::make_unique<FakeDevice>())
+      : device(fake.get()), interface(std::move(fake), narrator) {
+    if (!interface.handshake().ok()) throw std::runtime_error("handshake failed");
+    device->requests.clear();
+    narrator.heard.clear();
+  }
 };
 
 }  // namespace quave::test

@@ -1,49 +1,39 @@
-// The handshake against a device that answers through the sender hook.
+// The handshake against a fake device, shown through the command's narrator.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
-#include "device/device_interface.hpp"
+#include "cli/device_front.hpp"
+#include "display/link_texts.hpp"
 #include "tests/device/fake_device.hpp"
 
 namespace quave {
 namespace {
 
-using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
 using testing::internal::GetCapturedStdout;
+using test::FakeDevice;
 
 std::string hex(const Message& m) { return dump_text("", m.data(), m.size()); }
 
-TEST(Handshake, RefusesSilently) {
-  std::vector<Message> sent;
-  DeviceInterface closed(kOptionVerbose);
-  closed.sender = [&](const Message& m) { sent.push_back(m); };
-  DeviceInterface busy(kOptionVerbose);
-  busy.state |= kStatePortsOpen;
-  busy.sender = closed.sender;
-  busy.pending.kind = kClear;
+struct Handshook {
+  FakeDevice device;  // as the handshake left it
+  Outcome outcome;
+  DeviceInfo info;
+  std::string out;
+};
 
+Handshook handshake(std::unique_ptr<FakeDevice> fake, uint32_t options = 0) {
+  ConsoleNarrator narrator(options);
+  FakeDevice* device = fake.get();
+  DeviceInterface interface(std::move(fake), narrator);
   CaptureStdout();
-  CaptureStderr();
-  EXPECT_FALSE(closed.handshake());
-  EXPECT_FALSE(busy.handshake());
-  EXPECT_EQ(GetCapturedStderr(), "");
-  EXPECT_EQ(GetCapturedStdout(), "");
-  EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(busy.pending.kind, kClear);
+  const Outcome outcome = interface.handshake();
+  return {*device, outcome, interface.info(), GetCapturedStdout()};
 }
 
-TEST(Handshake, WalksEveryModuleAndSlotAndNarrates) {
-  DeviceInterface device(kOptionVerbose);
-  test::FakeDevice fake;
-  fake.attach(device);
-  CaptureStdout();
-  CaptureStderr();
-  ASSERT_TRUE(device.handshake());
-  EXPECT_EQ(GetCapturedStderr(), "");
-  EXPECT_EQ(GetCapturedStdout(),
+TEST(Handshake, AsksEveryModuleAndSlotAndNarrates) {
+  const Handshook run = handshake(std::make_unique<FakeDevice>(), kOptionVerbose);
+  ASSERT_TRUE(run.outcome.ok());
+  EXPECT_EQ(run.out,
             "> Device: vestrel\n"
             "> System version: 1.10\n"
             "> Quave API version: 1.01-0\n"
@@ -77,176 +67,114 @@ TEST(Handshake, WalksEveryModuleAndSlotAndNarrates) {
       "{ f0, 42, 32, 0, 1, 4b, 19, 4, 0, f7 }",
   };
   std::vector<std::string> sent;
-  for (const auto& r : fake.requests) sent.push_back(hex(r));
+  for (const auto& r : run.device.requests) sent.push_back(hex(r));
   EXPECT_EQ(sent, expected);
-
-  EXPECT_TRUE(device.state & kStateHandshakeComplete);
-  EXPECT_EQ(device.pending.kind, 0u);
-  EXPECT_EQ(device.pending.index, 0u);
-  EXPECT_EQ(device.pending.error_code, 0u);
-  EXPECT_EQ(device.info.platform, 1);
-  EXPECT_EQ(device.info.slots[1][0].bytes[18], 'c');
-  EXPECT_TRUE(device.info.slots[1][1].is_free());
+  EXPECT_EQ(run.info.platform, 1);
+  EXPECT_EQ(run.info.slots[1][0].bytes[18], 'c');
+  EXPECT_TRUE(run.info.slots[1][1].is_free());
 }
 
-TEST(Handshake, ModulesWithoutSlotsOrInfoAreNotAsked) {
-  DeviceInterface device(kOptionVerbose);
-  test::FakeDevice fake;
-  fake.modules = {{}, {}, {}, test::module_data(1, 1, 1), {}};
-  fake.slots[3] = {{}};
-  fake.attach(device);
-  CaptureStdout();
-  ASSERT_TRUE(device.handshake());
-  const std::string out = GetCapturedStdout();
-  EXPECT_NE(out.find("Global: no info.\nModulation FX: no info.\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("> Status:\n\nReverb FX 0: free.\n\n"), std::string::npos) << out;
-  ASSERT_EQ(fake.requests.size(), 8u);  // search, api, five modules, one slot
-  EXPECT_EQ(hex(fake.requests.back()), "{ f0, 42, 32, 0, 1, 4b, 19, 3, 0, f7 }");
-
-  DeviceInterface none(kOptionVerbose);
-  test::FakeDevice empty;
-  empty.modules.assign(5, {});
-  empty.attach(none);
-  CaptureStdout();
-  ASSERT_TRUE(none.handshake());
-  const std::string none_out = GetCapturedStdout();
-  const std::string tail = "Oscillator: no info.\n\n> Status:\n\n";
-  ASSERT_GE(none_out.size(), tail.size());
-  EXPECT_EQ(none_out.substr(none_out.size() - tail.size()), tail);
-  EXPECT_EQ(empty.requests.size(), 7u);
-}
-
-TEST(Handshake, MoreThanSixteenSlotsAsksSixteen) {
-  DeviceInterface device(0);
-  test::FakeDevice fake;
-  fake.modules = {{}, {}, {}, {}, test::module_data(1, 1, 20)};
-  fake.slots[4].assign(20, {});
-  fake.attach(device);
-  CaptureStdout();
-  ASSERT_TRUE(device.handshake());
-  EXPECT_EQ(GetCapturedStdout(), "");  // verbose off: silent
-  EXPECT_EQ(fake.requests.size(), 7u + 16u);
-  EXPECT_EQ(hex(fake.requests.back()), "{ f0, 42, 32, 0, 1, 4b, 19, 4, f, f7 }");
-}
-
-TEST(Handshake, DeviceErrorsEndIt) {
+TEST(Handshake, WhichSlotsAreAsked) {
   struct Case {
     const char* what;
-    std::function<void(const Message&, std::vector<Message>&)> tamper;
-    const char* line;
-    size_t requests;  // 0: depends on when the repeat lands
+    std::vector<std::vector<uint8_t>> modules;
+    size_t requests;
+    std::string last;
   };
-  const DeviceAddress a = test::FakeDevice().address();
   const Case cases[] = {
-      {"api platform 4",
-       [a](const Message& r, std::vector<Message>& out) {
-         if (r.size() > 6 && r[6] == 0x17) out = {test::api_reply(a, 4, 1, 1, 0)};
-       },
-       "Error: Got user api reply for wrong target platform.\n", 2},
-      {"wrong module",
-       [a](const Message& r, std::vector<Message>& out) {
-         if (r.size() > 7 && r[6] == 0x18 && r[7] == 2) out = {test::module_info_reply(a, 3, {})};
-       },
-       "Error: Got module info with invalid module ID.\n", 5},
-      {"wrong slot",
-       [a](const Message& r, std::vector<Message>& out) {
-         if (r.size() > 8 && r[6] == 0x19 && r[8] == 1) out = {test::slot_status_reply(a, 1, 0, {})};
-       },
-       "Error: Got slot status with invalid slot ID.\n", 9},
-      // A repeated reply arrives after the index has moved on.
-      {"module reply twice",
-       [](const Message& r, std::vector<Message>& out) {
-         if (r.size() > 7 && r[6] == 0x18 && r[7] == 0) out.push_back(out.front());
-       },
-       "Error: Got module info with invalid module ID.\n", 0},
+      // Modules without info or without slots are not asked.
+      {"one module with a slot", {{}, {}, {}, test::module_data(1, 1, 1), {}}, 8,
+       "{ f0, 42, 32, 0, 1, 4b, 19, 3, 0, f7 }"},
+      {"none", {{}, {}, {}, {}, {}}, 7, "{ f0, 42, 32, 0, 1, 4b, 18, 4, f7 }"},
+      // Only sixteen records per module.
+      {"twenty slots", {{}, {}, {}, {}, test::module_data(1, 1, 20)}, 7 + 16,
+       "{ f0, 42, 32, 0, 1, 4b, 19, 4, f, f7 }"},
   };
-  for (const auto& c : cases) {
-    DeviceInterface device(0);
-    test::FakeDevice fake;
-    fake.tamper = c.tamper;
-    fake.attach(device);
-    CaptureStderr();
-    EXPECT_FALSE(device.handshake()) << c.what;
-    EXPECT_EQ(GetCapturedStderr(), c.line) << c.what;
-    if (c.requests) {
-      EXPECT_EQ(fake.requests.size(), c.requests) << c.what;
-    }
-    EXPECT_FALSE(device.state & kStateHandshakeComplete);
-    EXPECT_EQ(device.pending.kind, 0u);
-    EXPECT_EQ(device.pending.index, 0u);
-    EXPECT_EQ(device.pending.error_code, 0u);
-    EXPECT_FALSE(device.pending.flags & kFlagDeviceError);
+  for (const Case& c : cases) {
+    auto fake = std::make_unique<FakeDevice>();
+    fake->modules = c.modules;
+    fake->slots.assign(5, std::vector<std::vector<uint8_t>>(20));
+    const Handshook run = handshake(std::move(fake));
+    ASSERT_TRUE(run.outcome.ok()) << c.what;
+    EXPECT_EQ(run.out, "") << c.what;  // quiet without verbose
+    EXPECT_EQ(run.device.requests.size(), c.requests) << c.what;
+    EXPECT_EQ(hex(run.device.requests.back()), c.last) << c.what;
   }
 }
 
-// Each step's own time-out line; the slot step borrows the module step's
-// words. Every case waits out one full second.
-TEST(Handshake, TimeOutsPerStep) {
+TEST(Handshake, EndsAtTheFirstFailure) {
+  const DeviceAddress a = FakeDevice().address();
+  using Tamper = std::function<void(const Message&, std::vector<Message>&)>;
   struct Case {
-    uint8_t silent_function;  // 0x50 stands for the search
-    const char* line;
+    const char* what;
+    Tamper tamper;
+    Outcome outcome;
+    size_t requests;
   };
-  const Case cases[] = {
-      {0x50, "Error: Search device request timed out.\n"},
-      {0x17, "Error: API version request timed out.\n"},
-      {0x18, "Error: Module info request timed out.\n"},
-      {0x19, "Error: Module info request timed out.\n"},
-  };
-  for (const auto& c : cases) {
-    DeviceInterface device(0);
-    test::FakeDevice fake;
-    fake.tamper = [&](const Message& r, std::vector<Message>& out) {
-      const uint8_t function = r.size() == 6 ? 0x50 : r[6];
-      if (function == c.silent_function) out.clear();
+  const auto on = [](uint8_t function, int byte7, auto replies) {
+    return [=](const Message& r, std::vector<Message>& out) {
+      const uint8_t f = r.size() == 6 ? 0x50 : r[6];
+      if (f == function && (byte7 < 0 || r[7] == byte7)) out = replies(out);
     };
-    fake.attach(device);
-    CaptureStderr();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(device.handshake());
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
-    EXPECT_EQ(GetCapturedStderr(), c.line);
+  };
+  const auto silent = [](auto&) { return std::vector<Message>{}; };
+  const Case cases[] = {
+      {"api platform 4", on(0x17, -1, [a](auto&) { return std::vector<Message>{test::api_reply(a, 4, 1, 1, 0)}; }),
+       {Fault::device_error, kApiVersion, kErrorWrongPlatform}, 2},
+      {"wrong module", on(0x18, 2, [a](auto&) { return std::vector<Message>{test::module_info_reply(a, 3, {})}; }),
+       {Fault::device_error, kModuleInfo, kErrorInvalidModule}, 5},
+      {"wrong slot", on(0x19, 1, [a](auto&) { return std::vector<Message>{test::slot_status_reply(a, 1, 0, {})}; }),
+       {Fault::device_error, kSlotStatus, kErrorInvalidSlot}, 9},
+      // The copy is taken as the next module's answer.
+      {"module reply twice", on(0x18, 0, [](auto& out) { return std::vector<Message>{out[0], out[0]}; }),
+       {Fault::device_error, kModuleInfo, kErrorInvalidModule}, 4},
+      {"no search reply", on(0x50, -1, silent), {Fault::timed_out, kSearchDevice}, 1},
+      {"no api reply", on(0x17, -1, silent), {Fault::timed_out, kApiVersion}, 2},
+      {"no module reply", on(0x18, 3, silent), {Fault::timed_out, kModuleInfo}, 6},
+      {"no slot reply", on(0x19, 4, silent), {Fault::timed_out, kSlotStatus}, 10},
+  };
+  for (const Case& c : cases) {
+    auto fake = std::make_unique<FakeDevice>();
+    fake->tamper = c.tamper;
+    const Handshook run = handshake(std::move(fake));
+    EXPECT_EQ(run.outcome.fault, c.outcome.fault) << c.what;
+    EXPECT_EQ(run.outcome.request, c.outcome.request) << c.what;
+    EXPECT_EQ(run.outcome.code, c.outcome.code) << c.what;
+    EXPECT_EQ(run.device.requests.size(), c.requests) << c.what;
   }
 }
 
-TEST(Handshake, DebugDumpsRequestsAndAcceptedReplies) {
-  DeviceInterface device(kOptionDebug);
-  test::FakeDevice fake;
-  fake.modules.assign(5, {});
-  fake.attach(device);
-  CaptureStdout();
-  ASSERT_TRUE(device.handshake());
-  const std::string out = GetCapturedStdout();
-  EXPECT_EQ(out.rfind(">>> { f0, 42, 50, 0, 55, f7 }\n"
-                      "<<< { f0, 42, 50, 1, 2, 55, 4b, 1, 0, 0, 1, 0, a, 0, f7 }\n"
-                      ">>> { f0, 42, 32, 0, 1, 4b, 17, f7 }\n",
-                      0),
+TEST(Handshake, DebugDumpsRequestsAndTakenReplies) {
+  auto fake = std::make_unique<FakeDevice>();
+  fake->modules.assign(5, {});
+  const Handshook run = handshake(std::move(fake), kOptionDebug);
+  ASSERT_TRUE(run.outcome.ok());
+  EXPECT_EQ(run.out.rfind(">>> { f0, 42, 50, 0, 55, f7 }\n"
+                          "<<< { f0, 42, 50, 1, 2, 55, 4b, 1, 0, 0, 1, 0, a, 0, f7 }\n"
+                          ">>> { f0, 42, 32, 0, 1, 4b, 17, f7 }\n",
+                          0),
             0u)
-      << out;
-  EXPECT_NE(out.find(">>> { f0, 42, 32, 0, 1, 4b, 18, 4, f7 }\n"
-                     "<<< { f0, 42, 32, 0, 1, 4b, 48, 4, 0, f7 }\n"),
+      << run.out;
+  EXPECT_NE(run.out.find(">>> { f0, 42, 32, 0, 1, 4b, 18, 4, f7 }\n"
+                         "<<< { f0, 42, 32, 0, 1, 4b, 48, 4, 0, f7 }\n"),
             std::string::npos);
 }
 
-// A late copy of the final reply of each step, saying something else, must
-// not touch the records the command's thread is reading by then.
-TEST(Handshake, LateCopiesOfFinalRepliesLeaveRecordsAlone) {
-  DeviceInterface device(0);
-  test::FakeDevice fake;
-  const DeviceAddress a = fake.address();
-  fake.tamper = [a](const Message& r, std::vector<Message>& out) {
+// A late copy of each step's last reply, saying something else, is no
+// answer to the next request and changes nothing.
+TEST(Handshake, LateCopiesOfRepliesLeaveRecordsAlone) {
+  auto fake = std::make_unique<FakeDevice>();
+  const DeviceAddress a = fake->address();
+  fake->tamper = [a](const Message& r, std::vector<Message>& out) {
     if (r.size() == 6) out.push_back(test::search_reply(2, 0x4B, 9, 9));
     else if (r[6] == 0x17) out.push_back(test::api_reply(a, 1, 1, 7, 7));
     else if (r[6] == 0x18 && r[7] == 4) out.push_back(test::module_info_reply(a, 4, test::module_data(1, 1, 1)));
-    else if (r[6] == 0x19 && r[7] == 4) out.push_back(test::slot_status_reply(a, 4, 0, test::slot_data(4, "late")));
   };
-  fake.attach(device);
-  ASSERT_TRUE(device.handshake());
-  EXPECT_EQ(device.info.system_major(), 1);
-  EXPECT_EQ(device.info.api_minor(), 1);
-  EXPECT_EQ(device.info.api_patch(), 0);
-  EXPECT_EQ(device.info.modules[4].max_payload_size(), 32768u);
-  EXPECT_EQ(device.info.modules[4].slot_count(), 1);
-  EXPECT_TRUE(device.info.slots[4][0].is_free());
+  const Handshook run = handshake(std::move(fake));
+  ASSERT_TRUE(run.outcome.ok());
+  EXPECT_EQ(run.info.system_major(), 1);
+  EXPECT_EQ(run.info.api_minor(), 1);
+  EXPECT_EQ(run.info.modules[4].max_payload_size(), 32768u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/messages.hpp"
+#include "display/link_texts.hpp"
 #include "tools/devsim/responder.hpp"
 
 namespace devsim {

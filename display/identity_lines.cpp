@@ -1,4 +1,4 @@
-#include "device/identity_lines.hpp"
+#include "display/identity_lines.hpp"
 
 #include "base/version_text.hpp"
 #include "unit/identifiers.hpp"

@@ -1,4 +1,4 @@
-#include "device/send_progress.hpp"
+#include "cli/send_progress.hpp"
 
 #include "base/console.hpp"
 

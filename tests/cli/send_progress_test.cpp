@@ -1,7 +1,7 @@
 // The progress line of a long load.
 #include <gtest/gtest.h>
 
-#include "device/send_progress.hpp"
+#include "cli/send_progress.hpp"
 
 namespace quave {
 namespace {

@@ -1,0 +1,48 @@
+#include "device/jack_hooks.hpp"
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+std::atomic<int> shutdowns{0};
+std::atomic<bool> messages_shown{true};
+
+// libjack is loaded by the time anyone activates a client of it.
+void* libjack(const char* symbol) {
+  static void* const handle = dlopen("libjack.so.0", RTLD_NOW | RTLD_NOLOAD);
+  return handle ? dlsym(handle, symbol) : nullptr;
+}
+
+void on_shutdown(int, const char*, void*) { ++shutdowns; }
+
+void message(const char* text) {
+  if (messages_shown) std::fprintf(stderr, "%s\n", text);
+}
+
+}  // namespace
+
+extern "C" int jack_port_unregister(_jack_client*, _jack_port*) { return 0; }
+
+extern "C" int jack_activate(_jack_client* client) {
+  using Activate = int (*)(_jack_client*);
+  using OnInfoShutdown = void (*)(_jack_client*, void (*)(int, const char*, void*), void*);
+  using SetFunction = void (*)(void (*)(const char*));
+  static const auto activate = reinterpret_cast<Activate>(libjack("jack_activate"));
+  static const auto on_info_shutdown =
+      reinterpret_cast<OnInfoShutdown>(libjack("jack_on_info_shutdown"));
+  static const auto set_error = reinterpret_cast<SetFunction>(libjack("jack_set_error_function"));
+  static const auto set_info = reinterpret_cast<SetFunction>(libjack("jack_set_info_function"));
+  if (!activate) return -1;
+  // Only before activation does libjack take the callback.
+  if (on_info_shutdown) on_info_shutdown(client, on_shutdown, nullptr);
+  if (set_error) set_error(message);
+  if (set_info) set_info(message);
+  return activate(client);
+}
+
+extern "C" int quave_jack_shutdowns() { return shutdowns; }
+
+extern "C" void quave_jack_messages(int shown) { messages_shown = shown != 0; }

@@ -1,0 +1,36 @@
+// How a device operation ended: what the command needs to put it into words.
+#pragma once
+
+#include <cstdint>
+
+#include "device/messages.hpp"
+
+namespace quave {
+
+enum class Fault {
+  none,
+  refused,       // called out of turn (ports closed, no handshake yet): nothing was sent
+  timed_out,     // no reply within the request's time
+  device_error,  // the device reported an error, or its reply did not fit the request
+  gone,          // the device went away: unplugged, switched off, its sound server stopped
+  stalled,       // the device stopped taking what was sent
+};
+
+struct Outcome {
+  Fault fault = Fault::none;
+  RequestKind request = kIdle;  // the request under way when it failed
+  uint32_t code = 0;            // for device_error: the ErrorCode
+
+  bool ok() const { return fault == Fault::none; }
+};
+
+// Why the ports could not be opened.
+enum class OpenFault {
+  none,
+  not_found,  // no port of the device by name
+  input,      // the input port would not open
+  callback,   // the input would not take the callback
+  output,     // the output port would not open
+};
+
+}  // namespace quave

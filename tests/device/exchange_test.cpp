@@ -1,0 +1,132 @@
+// One request and what comes back, on a fake link: every way a wait ends.
+#include <gtest/gtest.h>
+
+#include "device/interrupt.hpp"
+#include "tests/device/fake_device.hpp"
+
+namespace quave {
+namespace {
+
+using test::FakeDevice;
+using test::Handshaken;
+
+std::unique_ptr<FakeDevice> device_answering_loads(
+    std::function<void(std::vector<Message>&, const DeviceAddress&)> replies) {
+  auto fake = std::make_unique<FakeDevice>();
+  const DeviceAddress a = fake->address();
+  fake->tamper = [replies, a](const Message& r, std::vector<Message>& out) {
+    if (r[6] == kFnUnitLoadRequest) replies(out, a);
+  };
+  return fake;
+}
+
+const std::vector<uint8_t> kImage(1200, 0x11);
+
+Outcome load(Handshaken& h) { return h.interface.load_unit(kImage, 0x1234, 1, 0); }
+
+TEST(Exchange, HowTheWaitEnds) {
+  using Replies = std::function<void(std::vector<Message>&, const DeviceAddress&)>;
+  struct Case {
+    const char* what;
+    Replies replies;
+    Fault fault;
+    uint32_t code;
+  };
+  const Case cases[] = {
+      {"acknowledged", [](auto&, auto&) {}, Fault::none, 0},
+      {"device error", [](auto& out, auto& a) { out = {test::status_reply(a, 0x28)}; },
+       Fault::device_error, kErrorCrc},
+      {"silence", [](auto& out, auto&) { out.clear(); }, Fault::timed_out, 0},
+      // The first answer decides, whatever follows it.
+      {"error, then acknowledge",
+       [](auto& out, auto& a) { out.insert(out.begin(), test::status_reply(a, 0x2F)); },
+       Fault::device_error, kErrorInternal},
+      {"acknowledge, then error",
+       [](auto& out, auto& a) { out.push_back(test::status_reply(a, 0x2F)); }, Fault::none, 0},
+      // Strays, another device's replies and a padded clock byte are no answer.
+      {"strays before the answer",
+       [](auto& out, auto& a) {
+         Message clocked = test::status_reply(a, 0x23);
+         clocked.insert(clocked.begin() + 3, 0xF8);
+         out = {{0x90, 0x40, 0x7F}, {}, test::status_reply(DeviceAddress{7, a.model_id}, 0x28),
+                test::search_reply(0, 0x4B, 1, 1), {0xF0, 0xF7}, clocked};
+       },
+       Fault::none, 0},
+      {"status cut short",
+       [](auto& out, auto& a) {
+         out = {test::status_reply(a, 0x23)};
+         out[0].pop_back();
+       },
+       Fault::timed_out, 0},
+  };
+  for (const Case& c : cases) {
+    Handshaken h(device_answering_loads(c.replies));
+    const Outcome outcome = load(h);
+    EXPECT_EQ(outcome.fault, c.fault) << c.what;
+    EXPECT_EQ(outcome.code, c.code) << c.what;
+    EXPECT_EQ(h.device->requests.size(), 1u) << c.what;
+    if (!outcome.ok()) {
+      EXPECT_EQ(outcome.request, kUnitLoad) << c.what;
+    }
+  }
+}
+
+// A load may wait five seconds, and no longer, counted from its sending.
+TEST(Exchange, TimeOutRunsFromTheSend) {
+  Handshaken h(device_answering_loads([](auto& out, auto&) { out.clear(); }));
+  ASSERT_EQ(load(h).fault, Fault::timed_out);
+  EXPECT_EQ(h.device->clock - h.device->sent_at.back(), kLoadTimeout);
+}
+
+TEST(Exchange, UnrecognisedStatusIsToldAndTheWaitGoesOn) {
+  Handshaken h(device_answering_loads(
+      [](auto& out, auto& a) { out.insert(out.begin(), test::status_reply(a, 0x25)); }));
+  EXPECT_TRUE(load(h).ok());
+  const auto& heard = h.narrator.heard;
+  ASSERT_EQ(heard.size(), 4u);
+  EXPECT_EQ(heard[0].substr(0, 3), ">> ");
+  EXPECT_EQ(heard[1], "<< f0 42 32 00 01 4b 25 f7");
+  EXPECT_EQ(heard[2], "status 37");
+  EXPECT_EQ(heard[3], "<< f0 42 32 00 01 4b 23 f7");
+}
+
+TEST(Exchange, TheLinkFailing) {
+  struct Case {
+    FakeDevice::Fate fate;
+    Fault fault;
+  };
+  // Gone as the load goes out, or while its answer is awaited (the answer
+  // itself is withheld); stalled as it goes out.
+  for (const Case& c : {Case{{0, FakeDevice::Fate::gone}, Fault::gone},
+                        Case{{0, FakeDevice::Fate::stalled}, Fault::stalled}}) {
+    Handshaken h(device_answering_loads([](auto& out, auto&) { out.clear(); }));
+    h.device->fate = c.fate;
+    const Outcome outcome = load(h);
+    EXPECT_EQ(outcome.fault, c.fault);
+    EXPECT_EQ(outcome.request, kUnitLoad);
+    // Gone is seen at the first look, not at the time-out.
+    EXPECT_LE(h.device->clock - h.device->sent_at.back(), kPresenceEvery);
+  }
+}
+
+TEST(Exchange, InterruptionEndsTheWait) {
+  Handshaken h(device_answering_loads([](auto& out, auto&) { out.clear(); }));
+  h.device->fate = {0, FakeDevice::Fate::interrupted};
+  try {
+    load(h);
+    FAIL() << "no interruption";
+  } catch (const Interrupted& interrupted) {
+    EXPECT_EQ(interrupted.signal, 2);
+  }
+}
+
+// What came while nothing was asked is shown, never taken as an answer.
+TEST(Exchange, MessagesWhileIdleAreNotAnswers) {
+  Handshaken h(device_answering_loads([](auto& out, auto&) { out.clear(); }));
+  h.device->inbox.push_back(test::status_reply(h.device->address(), 0x23));
+  EXPECT_EQ(load(h).fault, Fault::timed_out);
+  EXPECT_EQ(h.narrator.heard.front(), "<< f0 42 32 00 01 4b 23 f7");
+}
+
+}  // namespace
+}  // namespace quave
