@@ -6,9 +6,8 @@
 # USB-MIDI device behind the kernel's USB audio driver, reading as fast as
 # the link goes, at 16 KiB/s and at 3,125 bytes/s, with images of 5,240 and
 # 16,384 bytes (6,008 and 18,744 bytes of SysEx), ports found by name and
-# given by index. Each median is set beside its floor: the
-# protocol's polling floor (as in bench/load.sh: 620 ms against the default
-# simulator) plus the time the wire needs for the request at its drain rate.
+# given by index. Where the device reads slowly, each median is set beside
+# the time the wire needs for the request at its drain rate.
 # On the USB path each slower device's time is also set against the same load
 # to the fast device in the same machine, whose extra time is what pacing
 # costs beyond the wire.
@@ -23,7 +22,6 @@ cli=$(readlink -f "${1:-${QUAVE_BUILD_DIR:-$root/build}/quave-cli}")
 devsim=$(dirname "$cli")/tools/devsim/quave-devsim
 runs=${RUNS:-10}
 [ -x "$cli" ] || { echo "bench: no quave-cli at $cli (run scripts/build)" >&2; exit 1; }
-polling_floor=620
 wire_bytes=18744
 
 # shellcheck source=bench/timing.sh
@@ -59,21 +57,21 @@ case ${BENCH_STAGE:-} in
     BENCH_STAGE=usb "$root/scripts/alsa-vm" --timeout 3000 -- "$0" "$cli"
     ;;
   jack)
-    time_loads "JACK" "$polling_floor" -u "$BENCH_UNIT" -s 0
+    time_loads "JACK" 0 -u "$BENCH_UNIT" -s 0
     ;;
   alsa)
     "$devsim" --api alsa --max-payload osc:16384 >/dev/null &
     sleep 1
-    time_loads "ALSA application port" "$polling_floor" -u "$BENCH_UNIT" -s 0
+    time_loads "ALSA application port" 0 -u "$BENCH_UNIT" -s 0
     kill $! && wait $! || true
     for drain in 0 3125; do
       "$devsim" --rawmidi /dev/snd/midiC0D0 --drain "$drain" --max-payload osc:16384 >/dev/null &
       sleep 1
       ports=(-i "$(virmidi_index in)" -o "$(virmidi_index out)")
       if [ "$drain" = 0 ]; then
-        time_loads "ALSA kernel port, USB speed" "$polling_floor" -u "$BENCH_UNIT" -s 0 "${ports[@]}"
+        time_loads "ALSA kernel port, USB speed" 0 -u "$BENCH_UNIT" -s 0 "${ports[@]}"
       else
-        time_loads "ALSA kernel port, DIN speed" $((polling_floor + wire_bytes * 1000 / drain)) \
+        time_loads "ALSA kernel port, DIN speed" $((wire_bytes * 1000 / drain)) \
           -u "$BENCH_UNIT" -s 0 "${ports[@]}"
       fi
       kill $! && wait $! || true
@@ -93,10 +91,10 @@ case ${BENCH_STAGE:-} in
              -o "$("$cli" probe -l | awk '$1 == "out" && /vestrel SOUND/ { sub(":", "", $2); print $2; exit }')")
       for image in 5240 16384; do
         wire=$((image + 8 + (image + 8 + 6) / 7 + 10))
-        floor=$polling_floor
+        floor=0
         rate="as fast as it reads"
         if [ "$drain" != 0 ]; then
-          floor=$((polling_floor + wire * 1000 / drain))
+          floor=$((wire * 1000 / drain))
           rate="$drain B/s"
         fi
         unit=$(printf "$BENCH_UNITS" "$image")

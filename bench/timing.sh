@@ -3,7 +3,7 @@
 # time_runs LABEL FLOOR_MS RUNS COMMAND [ARGS...]
 #   Runs COMMAND once untimed (it must succeed), then RUNS times, and prints
 #   "LABEL, RUNS runs: median M ms (min A, max B), floor F ms, ratio R",
-#   R being the median over the floor.
+#   R being the median over the floor; without the floor when it is 0.
 time_runs() {
   local label=$1 floor=$2 runs=$3 i t0 t1
   shift 3
@@ -18,7 +18,8 @@ time_runs() {
     END {
       if (NR == 0) { printf "%s: no run\n", label; exit }
       m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-      printf "%s, %d runs: median %.1f ms (min %.1f, max %.1f), floor %d ms, ratio %.3f\n",
-        label, runs, m, t[1], t[NR], floor, m / floor
+      printf "%s, %d runs: median %.1f ms (min %.1f, max %.1f)", label, runs, m, t[1], t[NR]
+      if (floor > 0) printf ", floor %d ms, ratio %.3f", floor, m / floor
+      printf "\n"
     }'
 }

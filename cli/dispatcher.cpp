@@ -82,7 +82,7 @@ void write_global_usage(std::ostream& out) {
 int dispatch(int argc, char** argv) {
   try {
     const int code = dispatch_inner(argc, argv);
-    // A signal that came after the last polling turn still ends the program.
+    // A signal that came after the command's last wait still ends the program.
     if (const int signal = interrupt_signal()) end_by_signal(signal);
     return code;
   } catch (const Interrupted& interrupted) {

@@ -2,6 +2,7 @@
 #include <RtMidi.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -199,6 +200,29 @@ TEST(ProbeE2E, NoDeviceOrOnePortOnly) {
   expect_run(rig.run_cli({"probe", "-v"}), 1, "input: vestrel KBD/KNOB, port: 0\n",
              kNoMatch + "Quave interface connection failed.\n" +
                  port_listing({"lone:vestrel KBD/KNOB"}, {}) + "\n");
+}
+
+// Where no backend opens, the empty listing says why, for --list as for a
+// failed connection.
+TEST(ProbeE2E, NoBackendOpensSaysWhy) {
+  const bool has_sequencer = access("/dev/snd/seq", F_OK) == 0;
+  std::string why;
+  if (!has_sequencer) {
+    why = "  ALSA: cannot open /dev/snd/seq: No such file or directory (this system has no ALSA "
+          "sequencer: its kernel module is snd-seq)\n"
+          "  JACK: no JACK server is running\n";
+  }
+  const std::vector<std::string> no_server{"JACK_DEFAULT_SERVER=quave-none"};
+  const ProcessResult listed = run_process({cli_path(), "probe", "-l"}, no_server);
+  const ProcessResult failed = run_process({cli_path(), "clear", "-m", "osc", "-a"}, no_server);
+  if (has_sequencer) {
+    // A machine with a sequencer opens it: nothing to explain.
+    EXPECT_EQ(listed.out.find("ALSA:"), std::string::npos) << listed.out;
+    return;
+  }
+  expect_run(listed, 0, kNoPorts + why + "\n", "");
+  expect_run(failed, 1, "> Handshaking...\n",
+             kNoMatch + "Error: Quave interface connection failed.\n" + kNoPorts + why + "\n");
 }
 
 // Faults the handshake meets: each ends it with one line and no retry.
