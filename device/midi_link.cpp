@@ -72,15 +72,22 @@ std::vector<std::string> names_of(MidiPort* port, bool debug) {
   return names;
 }
 
-// The lowest port whose name matches any pattern, with the matched text.
-std::optional<PortMatch> search(const std::vector<std::string>& names,
-                                const char* const (&patterns)[4]) {
+// The lowest of `count` ports whose name matches any pattern, with the
+// matched text and the whole name. The names are asked one at a time and the
+// search stops at the first match: on ALSA the library walks every port of
+// the system for each name.
+std::optional<PortMatch> search(MidiPort* port, unsigned count, const char* const (&patterns)[4],
+                                bool debug) {
+  if (!port) return std::nullopt;
   std::vector<boost::regex> compiled;
   for (const char* p : patterns) compiled.emplace_back(p, boost::regex::extended);
-  for (unsigned i = 0; i < names.size(); ++i) {
+  QuietStderr quiet(debug);
+  std::string name;
+  for (unsigned i = 0; i < count; ++i) {
+    if (!port->port_name(i, name)) continue;
     for (const boost::regex& re : compiled) {
       boost::smatch match;
-      if (boost::regex_search(names[i], match, re)) return PortMatch{match.str(0), i};
+      if (boost::regex_search(name, match, re)) return PortMatch{match.str(0), i, name};
     }
   }
   return std::nullopt;
@@ -158,12 +165,16 @@ std::vector<std::string> MidiLink::backend_problems() {
   return quave::backend_problems(midi_backends());
 }
 
-ChosenPort MidiLink::choose(MidiPort& port, unsigned index) {
+ChosenPort MidiLink::choose(MidiPort& port, unsigned index, const std::optional<PortMatch>& found) {
   ChosenPort chosen;
   chosen.backend = port.backend();
   chosen.index = index;
-  QuietStderr quiet(debug_);
-  port.port_name(index, chosen.name);
+  if (found) {
+    chosen.name = found->name;
+  } else {
+    QuietStderr quiet(debug_);
+    port.port_name(index, chosen.name);
+  }
   if (chosen.backend == MidiBackend::alsa) chosen.alsa = alsa_address_of(chosen.name);
   return chosen;
 }
@@ -171,11 +182,15 @@ ChosenPort MidiLink::choose(MidiPort& port, unsigned index) {
 OpenReport MidiLink::open(std::optional<unsigned> in_port, std::optional<unsigned> out_port) {
   OpenReport report;
   if (open_) return report;
+  MidiPort* in = input();
+  MidiPort* out = output();
+  const unsigned in_count = count_of(in, debug_);
+  const unsigned out_count = count_of(out, debug_);
   by_name_ = !in_port && !out_port;
   if (by_name_) {
     // The outputs are searched even when no input matched.
-    report.input = search(input_names(), kInputPortPatterns);
-    report.output = search(output_names(), kOutputPortPatterns);
+    report.input = search(in, in_count, kInputPortPatterns, debug_);
+    report.output = search(out, out_count, kOutputPortPatterns, debug_);
     if (report.input) in_port = report.input->index;
     if (report.output) out_port = report.output->index;
   }
@@ -186,8 +201,7 @@ OpenReport MidiLink::open(std::optional<unsigned> in_port, std::optional<unsigne
 
   // Some backends "open" an index that does not exist and connect to
   // nothing, so an index is checked against the count first.
-  MidiPort* in = input();
-  bool opened = in && *in_port < count_of(in, debug_);
+  bool opened = in && *in_port < in_count;
   if (opened) {
     QuietStderr quiet(debug_);
     opened = in->open(*in_port, "RtMidi Input") && in->ignore_types(false, true, true);
@@ -200,8 +214,7 @@ OpenReport MidiLink::open(std::optional<unsigned> in_port, std::optional<unsigne
     report.fault = OpenFault::callback;
     return report;
   }
-  MidiPort* out = output();
-  opened = out && *out_port < count_of(out, debug_);
+  opened = out && *out_port < out_count;
   if (opened) {
     QuietStderr quiet(debug_);
     opened = out->open(*out_port, "RtMidi Output");
@@ -211,7 +224,7 @@ OpenReport MidiLink::open(std::optional<unsigned> in_port, std::optional<unsigne
     return report;
   }
 
-  chosen_out_ = choose(*out, *out_port);
+  chosen_out_ = choose(*out, *out_port, report.output);
   if (chosen_out_.alsa) output_link_ = output_link_of(chosen_out_.alsa->first, chosen_out_.alsa->second);
   const Pacing pacing = pacing_for(chosen_out_.backend, by_name_);
   report.din_pace = output_link_.card_port && !output_link_.room && pacing.bytes_per_second != 0;

@@ -34,10 +34,11 @@ struct ChosenPort {
   std::optional<std::pair<int, int>> alsa;
 };
 
-// The text a port search matched, and the port's index.
+// The text a port search matched, the port's index and its whole name.
 struct PortMatch {
   std::string text;
   unsigned index = 0;
+  std::string name;
 };
 
 struct OpenReport {
@@ -81,7 +82,7 @@ class MidiLink : public Link {
  private:
   MidiPort* input();
   MidiPort* output();
-  ChosenPort choose(MidiPort& port, unsigned index);
+  ChosenPort choose(MidiPort& port, unsigned index, const std::optional<PortMatch>& found);
   static void on_message(double, const unsigned char* message, size_t size, void* self);
   static void wake(void* self);
 

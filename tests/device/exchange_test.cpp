@@ -15,7 +15,7 @@ std::unique_ptr<FakeDevice> device_answering_loads(
   auto fake = std::make_unique<FakeDevice>();
   const DeviceAddress a = fake->address();
   fake->tamper = [replies, a](const Message& r, std::vector<Message>& out) {
-    if (r[6] == kFnUnitLoadRequest) replies(out, a);
+    if (r.size() > 6 && r[6] == kFnUnitLoadRequest) replies(out, a);
   };
   return fake;
 }
