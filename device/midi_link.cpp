@@ -102,12 +102,6 @@ MidiLink::MidiLink(bool debug) : debug_(debug) {
 
 MidiLink::~MidiLink() {
   on_interrupt(nullptr, nullptr);
-  // The library's JACK output waits up to a second, when it closes, for its
-  // process thread to finish with the port; a server that is gone never
-  // runs that thread again.
-  if (out_ && out_->backend() == MidiBackend::jack && jack_server_lost()) {
-    MidiPort::abandon(std::move(out_));
-  }
   const bool was_open = (out_ && out_->is_open()) || (in_ && in_->is_open());
   const bool jack = (out_ && out_->backend() == MidiBackend::jack) ||
                     (in_ && in_->backend() == MidiBackend::jack);

@@ -64,12 +64,6 @@ std::unique_ptr<MidiPort> MidiPort::create(MidiDirection direction, int backend,
   return port;
 }
 
-void MidiPort::abandon(std::unique_ptr<MidiPort> port) {
-  // Held, not leaked: the program ends soon after.
-  static auto* const abandoned = new std::vector<std::unique_ptr<MidiPort>>;
-  abandoned->push_back(std::move(port));
-}
-
 MidiPort::~MidiPort() {
   if (direction_ == MidiDirection::input) {
     lib().in_free(handle_);

@@ -48,10 +48,6 @@ class MidiPort {
   bool send(const uint8_t* bytes, size_t size);               // output only
   MidiBackend backend() const { return backend_; }
 
-  // Lets go of `port` without closing or freeing it, for the rest of the
-  // run: what the library's closing would wait for can no longer come.
-  static void abandon(std::unique_ptr<MidiPort> port);
-
  private:
   MidiPort(MidiDirection direction, MidiBackend backend, RtMidiWrapper* handle)
       : direction_(direction), backend_(backend), handle_(handle) {}
