@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -41,6 +43,28 @@ extern "C" int jack_activate(_jack_client* client) {
   if (set_error) set_error(message);
   if (set_info) set_info(message);
   return activate(client);
+}
+
+extern "C" int jack_connect(_jack_client* client, const char* source, const char* destination) {
+  using Connect = int (*)(_jack_client*, const char*, const char*);
+  using PortByName = _jack_port* (*)(_jack_client*, const char*);
+  using ConnectedTo = int (*)(const _jack_port*, const char*);
+  static const auto connect = reinterpret_cast<Connect>(libjack("jack_connect"));
+  static const auto port_by_name = reinterpret_cast<PortByName>(libjack("jack_port_by_name"));
+  static const auto connected_to = reinterpret_cast<ConnectedTo>(libjack("jack_port_connected_to"));
+  if (!connect) return -1;
+  const int result = connect(client, source, destination);
+  if (result != 0 || !port_by_name || !connected_to) return result;
+  // libjack answers for the graph in effect, after waiting a period while a
+  // change is pending. A server so late that a second is not enough has
+  // other trouble; the request that follows then says so.
+  constexpr auto kMostWait = std::chrono::seconds(1);
+  const auto give_up = std::chrono::steady_clock::now() + kMostWait;
+  _jack_port* port = port_by_name(client, source);
+  while (port && connected_to(port, destination) != 1 && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return result;
 }
 
 extern "C" int quave_jack_shutdowns() { return shutdowns; }

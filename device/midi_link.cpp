@@ -27,15 +27,10 @@ const char* const kOutputPortPatterns[4] = {
 
 namespace {
 
-// A JACK connection carries data only once the server has switched to the
-// graph that holds it, at a cycle start after every client finished the
-// cycle before, so a request sent at once can vanish: beside a parallel
-// compile 25 of 300 probes lost their search request with no pause, none of
-// 300 with 10 ms (almost four cycles of a 128-frame period at 48 kHz). An
-// ALSA connection is made in the kernel at once and needs none. The same
-// pause after closing lets a JACK process cycle that still saw the ports
-// open finish before its client closes, which cancels the thread wherever it
-// stands (inside a memory allocation, the heap stays locked).
+// After closing, a JACK process cycle that still saw the ports open gets
+// this long to finish before its client closes, which cancels the thread
+// wherever it stands (inside a memory allocation, the heap stays locked):
+// almost four cycles of a 128-frame period at 48 kHz.
 constexpr auto kJackSettle = std::chrono::milliseconds(10);
 // However the callbacks go, the close goes on after this.
 constexpr auto kMostCallbackWait = std::chrono::seconds(1);
@@ -222,9 +217,8 @@ OpenReport MidiLink::open(std::optional<unsigned> in_port, std::optional<unsigne
   if (chosen_out_.alsa) output_link_ = output_link_of(chosen_out_.alsa->first, chosen_out_.alsa->second);
   const Pacing pacing = pacing_for(chosen_out_.backend, by_name_);
   report.din_pace = output_link_.card_port && !output_link_.room && pacing.bytes_per_second != 0;
-  if (chosen_out_.backend == MidiBackend::jack || in->backend() == MidiBackend::jack) {
-    std::this_thread::sleep_for(kJackSettle);
-  }
+  // A JACK connection is in the server's graph by now (device/jack_hooks.hpp),
+  // an ALSA one is made in the kernel at once: the first request may go.
   open_ = true;
   return report;
 }
