@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "device/messages.hpp"
+#include "tools/devsim/jack_output.hpp"
 
 namespace devsim {
 
@@ -49,7 +50,13 @@ class MidiLink {
   // have arrived.
   std::vector<quave::Message> receive(std::chrono::steady_clock::time_point until,
                                       size_t count = 1);
-  void send(const quave::Message& m) { out_->sendMessage(m.data(), m.size()); }
+  void send(const quave::Message& m) {
+    if (jack_out_) {
+      jack_send_(*jack_out_, m);
+    } else {
+      out_->sendMessage(m.data(), m.size());
+    }
+  }
   std::string api_name() const {
     return in_ ? RtMidi::getApiName(in_->getCurrentApi()) : "";
   }
@@ -65,6 +72,10 @@ class MidiLink {
 
   std::unique_ptr<RtMidiIn> in_;
   std::unique_ptr<RtMidiOut> out_;
+  // Instead of out_ for virtual ports on JACK. Reached through a pointer set
+  // where the port opens, so that test clients need not link it.
+  std::shared_ptr<JackOutput> jack_out_;
+  void (*jack_send_)(JackOutput&, const quave::Message&) = nullptr;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<quave::Message> inbox_;
@@ -111,6 +122,7 @@ inline MidiLink::~MidiLink() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   // Output first, so nothing leaves after the input stopped listening.
+  jack_out_.reset();
   out_.reset();
   in_.reset();
 }
@@ -123,9 +135,14 @@ inline bool MidiLink::try_open(RtMidi::Api api, const std::string& in_name,
   try {
     open_input(api, kClientName, true);
     in_->openVirtualPort(in_name);
+    in_->setErrorCallback(&MidiLink::on_error, nullptr);
+    if (api == RtMidi::UNIX_JACK) {
+      jack_out_ = open_jack_output(kClientName, out_name);
+      jack_send_ = &devsim::send;
+      return true;
+    }
     out_ = std::make_unique<RtMidiOut>(api, kClientName);
     out_->openVirtualPort(out_name);
-    in_->setErrorCallback(&MidiLink::on_error, nullptr);
     out_->setErrorCallback(&MidiLink::on_error, nullptr);
     return true;
   } catch (const RtMidiError& e) {
@@ -133,6 +150,7 @@ inline bool MidiLink::try_open(RtMidi::Api api, const std::string& in_name,
   } catch (const std::exception& e) {
     error = e.what();
   }
+  jack_out_.reset();
   out_.reset();
   in_.reset();
   return false;
