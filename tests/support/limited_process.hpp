@@ -33,8 +33,16 @@ LimitedResult run_limited(const std::vector<std::string>& argv, int time_limit_m
 
 // Whether the programs under test carry a sanitizer runtime, which multiplies
 // their memory use and slows them down.
-constexpr bool kSanitizedBuild =
+// GCC says so with its own macros, clang through __has_feature.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUAVE_SANITIZED_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUAVE_SANITIZED_BUILD 1
+#endif
+#endif
+constexpr bool kSanitizedBuild =
+#ifdef QUAVE_SANITIZED_BUILD
     true;
 #else
     false;
