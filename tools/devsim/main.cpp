@@ -45,17 +45,23 @@ void serve(Link& link, const devsim::SimConfig& config, devsim::RequestLog& log)
   std::multimap<Clock::time_point, quave::Message> outbox;
   // The wait is short so that a signal ends the loop promptly.
   constexpr auto kTick = std::chrono::milliseconds(50);
-  // However late the loop runs, at most kFloodPerMs messages leave in any
-  // millisecond: a burst would overflow the link's buffers and be dropped.
-  Clock::time_point window_end{};
-  unsigned sent_in_window = 0;
+  // A flood's messages are due at kFloodPerMs a millisecond. A loop that
+  // wakes late sends what came due meanwhile in bursts of at most
+  // kFloodBurst, catching up at twice the rate: a larger burst would overflow
+  // the link's buffers and be dropped, and a loop that never sent more than
+  // a millisecond's share stretched a flood by its own delays (by half under
+  // a sanitizer on a busy machine).
+  constexpr double kFloodBurst = 5.0 * devsim::kFloodPerMs;
+  constexpr double kCatchUpPerMs = 2.0 * devsim::kFloodPerMs;
+  double allowance = kFloodBurst;
+  Clock::time_point counted = Clock::now();
   while (!g_stop) {
     Clock::time_point wake = Clock::now() + kTick;
     if (!outbox.empty()) {
-      const Clock::time_point due =
-          sent_in_window >= devsim::kFloodPerMs ? std::max(outbox.begin()->first, window_end)
-                                                : outbox.begin()->first;
-      wake = std::min(wake, due);
+      const std::chrono::duration<double, std::milli> short_by(std::max(0.0, 1.0 - allowance) /
+                                                               kCatchUpPerMs);
+      wake = std::min(wake, std::max(outbox.begin()->first,
+                                     counted + std::chrono::duration_cast<Clock::duration>(short_by)));
     }
     for (const quave::Message& request : link.receive(wake)) {
       const Clock::time_point arrived = Clock::now();
@@ -66,15 +72,14 @@ void serve(Link& link, const devsim::SimConfig& config, devsim::RequestLog& log)
       }
     }
     const Clock::time_point now = Clock::now();
-    if (now >= window_end) {
-      window_end = now + std::chrono::milliseconds(1);
-      sent_in_window = 0;
-    }
-    while (!outbox.empty() && outbox.begin()->first <= now && sent_in_window < devsim::kFloodPerMs) {
+    const std::chrono::duration<double, std::milli> elapsed = now - counted;
+    allowance = std::min(kFloodBurst, allowance + elapsed.count() * kCatchUpPerMs);
+    counted = now;
+    while (!outbox.empty() && outbox.begin()->first <= now && allowance >= 1.0) {
       if (config.verbose) print_line(stdout, ">> " + devsim::hex_line(outbox.begin()->second));
       link.send(outbox.begin()->second);
       outbox.erase(outbox.begin());
-      ++sent_in_window;
+      allowance -= 1.0;
     }
   }
 }
