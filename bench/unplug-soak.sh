@@ -18,10 +18,11 @@ repeat=${REPEAT:-4}
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 status=0
-"$root/scripts/alsa-vm" --timeout $((120 + 150 * repeat)) -- "$test_program" \
-  --gtest_filter='UsbE2E.AnUnplugAtAnyMomentEndsTheCommand' --gtest_repeat="$repeat" >"$log" 2>&1 || status=$?
+"$root/scripts/alsa-vm" --timeout $((120 + 150 * repeat)) -- /bin/sh -c 'echo "Linux $(uname -r)"; exec "$@"' sh \
+  "$test_program" --gtest_filter='UsbE2E.AnUnplugAtAnyMomentEndsTheCommand' --gtest_repeat="$repeat" \
+  >"$log" 2>&1 || status=$?
 
-grep -E '^unplugged during|Failure|FAILED|timed out' "$log" || true
+grep -E '^Linux |^unplugged during|Failure|FAILED|timed out' "$log" || true
 awk '/^unplugged during/ {
        n++; line = $(NF-6); end = $(NF-1)
        if (line > worst_line) worst_line = line
