@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/expected_texts.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/raw_zip.hpp"
 #include "tests/support/zip_writer.hpp"
@@ -22,11 +23,6 @@ std::string manifest(const std::string& platform, const std::string& module, con
 const std::string kOscPayload = "UOSC" + std::string(64, '\x5a');
 const std::string kValid = manifest("vestrel", "osc", "Saw");
 const std::string kLongName = "Supersawtooth wave";
-
-const std::string kArchiveLine = "> Parsing vestrel unit archive\n";
-const std::string kAllSteps = kArchiveLine +
-                              "> Parsing manifest\n"
-                              "> Parsing unit binary payload\n";
 
 struct Case {
   const char* what;

@@ -21,6 +21,12 @@ inline const std::string kGlobalUsage =
 
 inline const std::string kBanner = "Version: 0.07-2b API: 1.01-0\n\n";
 
+// The lines check prints for a vestrel package.
+inline const std::string kArchiveLine = "> Parsing vestrel unit archive\n";
+inline const std::string kAllSteps = kArchiveLine +
+                                     "> Parsing manifest\n"
+                                     "> Parsing unit binary payload\n";
+
 inline const std::string kCheckUsage = "Usage: quave-cli check <options>";
 
 inline const std::string kCheckTable =

@@ -24,20 +24,20 @@ TEST(MidiLibrary, CheckNeverLoadsIt) {
   }
 }
 
-struct Case {
+struct PortCase {
   std::vector<std::string> args;
   std::string out;
   std::string err;
 };
 
-class WithoutMidiLibrary : public ::testing::TestWithParam<Case> {};
+class WithoutMidiLibrary : public ::testing::TestWithParam<PortCase> {};
 
 TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
   // A file by the library's name that is no library at all stands in for a
   // missing or broken install.
   TempDir dir;
   write_file(dir.file(QUAVE_RTMIDI_SONAME), "not a shared object\n");
-  const Case& c = GetParam();
+  const PortCase& c = GetParam();
   std::vector<std::string> argv = {cli_path()};
   argv.insert(argv.end(), c.args.begin(), c.args.end());
   const ProcessResult r = run_process(argv, {"LD_LIBRARY_PATH=" + dir.path()});
@@ -58,14 +58,14 @@ TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
 INSTANTIATE_TEST_SUITE_P(
     DeviceCommands, WithoutMidiLibrary,
     ::testing::Values(
-        Case{{"probe"}, "", kNoMatch + kNoPortsFailure},
-        Case{{"probe", "-i", "0", "-o", "0"}, "",
+        PortCase{{"probe"}, "", kNoMatch + kNoPortsFailure},
+        PortCase{{"probe", "-i", "0", "-o", "0"}, "",
              "Error: Could not open quave input port.\n" + kNoPortsFailure},
-        Case{{"load", "-u", kExample},
+        PortCase{{"load", "-u", kExample},
              "> Parsing vestrel unit archive\n> Parsing manifest\n"
              "> Parsing unit binary payload\n> Handshaking...\n",
              kNoMatch + "Error: " + kNoPortsFailure},
-        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure}));
+        PortCase{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure}));
 
 }  // namespace
 }  // namespace quave::test

@@ -111,7 +111,7 @@ TEST(HostileDevice, PaddedSlotStatusKeepsTheRecord) {
              "");
 }
 
-const std::string kOscTarget =
+const std::string kOscTargetFirstFree =
     "> Target platform: \"vestrel\"\n"
     "> Target module: \"Oscillator\"\n"
     "> No slot specified, using first available.\n";
@@ -140,7 +140,7 @@ TEST_P(HostileDeviceLoad, EndsAsExpected) {
   const auto loads = requests_with_function(rig, sim, "4a");
   ASSERT_EQ(loads.size(), 1u);
   expect_run(r.run, c.exit_code,
-             parsing_lines() + "> Handshaking...\n" + kOscTarget + size_line_of(loads.front()),
+             parsing_lines() + "> Handshaking...\n" + kOscTargetFirstFree + size_line_of(loads.front()),
              c.err);
 }
 

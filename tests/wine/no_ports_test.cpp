@@ -12,31 +12,31 @@
 namespace quave::test {
 namespace {
 
-struct Case {
+struct NoPortsCase {
   std::vector<std::string> args;
   std::string out;
   std::string err;
   int exit_code;
 };
 
-class NoPorts : public ::testing::TestWithParam<Case> {};
+class NoPorts : public ::testing::TestWithParam<NoPortsCase> {};
 
 TEST_P(NoPorts, PrintsAndExitsAsOnLinux) {
-  const Case& c = GetParam();
+  const NoPortsCase& c = GetParam();
   expect_run(run_cli(c.args), c.exit_code, c.out, c.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     DeviceCommands, NoPorts,
     ::testing::Values(
-        Case{{"probe", "-l"}, kNoPorts + "\n", "", 0},
-        Case{{"probe"}, "", kNoMatch + kNoPortsFailure, 1},
-        Case{{"probe", "-i", "0", "-o", "0"}, "", "Error: Could not open quave input port.\n" + kNoPortsFailure, 1},
-        Case{{"load", "-u", source_dir() + "/examples/sawtooth.vstlunit"},
+        NoPortsCase{{"probe", "-l"}, kNoPorts + "\n", "", 0},
+        NoPortsCase{{"probe"}, "", kNoMatch + kNoPortsFailure, 1},
+        NoPortsCase{{"probe", "-i", "0", "-o", "0"}, "", "Error: Could not open quave input port.\n" + kNoPortsFailure, 1},
+        NoPortsCase{{"load", "-u", source_dir() + "/examples/sawtooth.vstlunit"},
              "> Parsing vestrel unit archive\n> Parsing manifest\n"
              "> Parsing unit binary payload\n> Handshaking...\n",
              kNoMatch + "Error: " + kNoPortsFailure, 1},
-        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure, 1}));
+        NoPortsCase{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure, 1}));
 
 }  // namespace
 }  // namespace quave::test

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/cli/expected_texts.hpp"
 #include "tests/support/process.hpp"
 
 namespace quave::test {
@@ -16,22 +17,17 @@ std::string windows_path(std::string path, char separator) {
   return "Z:" + path;
 }
 
-const std::string kAllSteps =
-    "> Parsing vestrel unit archive\n"
-    "> Parsing manifest\n"
-    "> Parsing unit binary payload\n";
-
-struct Case {
+struct PathCase {
   const char* what;
   std::string folder;
   std::string file;
   char separator;
 };
 
-class WindowsPath : public ::testing::TestWithParam<Case> {};
+class WindowsPath : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(WindowsPath, OpensTheUnit) {
-  const Case& c = GetParam();
+  const PathCase& c = GetParam();
   TempDir dir;
   const std::filesystem::path folder = std::filesystem::u8path(dir.file(c.folder));
   std::filesystem::create_directories(folder);
@@ -54,11 +50,11 @@ TEST_P(WindowsPath, OpensTheUnit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, WindowsPath,
-    ::testing::Values(Case{"backslashes", "units", "saw.vstlunit", '\\'},
-                      Case{"forward slashes", "units", "saw.vstlunit", '/'},
-                      Case{"blanks", "my units", "saw tooth.vstlunit", '\\'},
+    ::testing::Values(PathCase{"backslashes", "units", "saw.vstlunit", '\\'},
+                      PathCase{"forward slashes", "units", "saw.vstlunit", '/'},
+                      PathCase{"blanks", "my units", "saw tooth.vstlunit", '\\'},
                       // Letters outside every ANSI code page as well as in it.
-                      Case{"non ASCII", "Kl\u00e4nge \u0159\u00e1d", "s\u00e4ge \u03c3.vstlunit", '\\'}),
+                      PathCase{"non ASCII", "Kl\u00e4nge \u0159\u00e1d", "s\u00e4ge \u03c3.vstlunit", '\\'}),
     [](const auto& info) {
       std::string name = info.param.what;
       std::replace(name.begin(), name.end(), ' ', '_');
