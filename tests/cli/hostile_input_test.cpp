@@ -13,18 +13,19 @@
 #include "tests/support/raw_zip.hpp"
 #include "unit/unit_package.hpp"
 
-namespace quave::test {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::test::hostile_input_tests {
 namespace {
 
 const std::string kPayload = "UOSC" + std::string(60, '\x5a');
 
-std::string osc_manifest(const std::string& platform, const std::string& name,
+std::string manifest(const std::string& platform, const std::string& name,
                      const std::string& more = "") {
   return "{\"header\": {\"platform\": \"" + platform +
          "\", \"module\": \"osc\", \"api\": \"1.1-0\", \"dev_id\": 0, \"prg_id\": 1, "
          "\"version\": \"1.0-0\", \"name\": \"" + name + "\", \"num_param\": 0}" + more + "}";
 }
-const std::string kManifest = osc_manifest("vestrel", "Saw");
+const std::string kManifest = manifest("vestrel", "Saw");
 
 // About 1 GiB of zeros in about 1 MiB of deflate data.
 constexpr uint64_t kGiBMatches = (uint64_t{1} << 30) / 258;
@@ -66,7 +67,7 @@ const std::string kManifestLines = kArchiveLine + "> Parsing manifest\n";
 const std::string kAllLines = kManifestLines + "> Parsing unit binary payload\n";
 const std::string kParseFailed = "Error: Could not parse manifest data.\n";
 
-struct HostileCase {
+struct Case {
   const char* what;
   std::function<std::vector<RawEntry>()> entries;
   std::string out;
@@ -81,8 +82,8 @@ std::vector<RawEntry> with_manifest(const std::string& text) {
   return package_with(stored_entry("unit/manifest.json", text), stored_entry("unit/payload.bin", kPayload));
 }
 
-const std::vector<HostileCase>& cases() {
-  static const std::vector<HostileCase> all = {
+const std::vector<Case>& cases() {
+  static const std::vector<Case> all = {
       {"payload declares 1000 bytes and inflates to 1 GiB",
        [] { return package_with(stored_entry("unit/manifest.json", kManifest), bomb_entry("unit/payload.bin", 1000)); },
        kArchiveLine, "Error: Could not extract payload data from archive.\n"},
@@ -150,7 +151,7 @@ const std::vector<HostileCase>& cases() {
        [] { return with_manifest(nested(10000, "{\"header\": ", "}")); }, kManifestLines,
        "Manifest is nested too deeply. (more than 64 levels)\n" + kParseFailed},
       {"manifest one byte over 16 MiB",
-       [] { return with_manifest(padded_manifest(osc_manifest("vestrel", "Saw"), kMaxEntrySize + 1)); },
+       [] { return with_manifest(padded_manifest(manifest("vestrel", "Saw"), kMaxEntrySize + 1)); },
        kArchiveLine, "Error: Manifest data in archive is too large.\n"},
       // Read whole by the JSON reader before validation refuses it.
       {"manifest of 16 MiB with one long member",
@@ -164,10 +165,10 @@ const std::vector<HostileCase>& cases() {
        },
        kManifestLines, "Manifest holds too many values. (more than 16384)\n" + kParseFailed},
       {"unit name with an escape sequence",
-       [] { return with_manifest(osc_manifest("vestrel", "\\u001b[2JSaw")); }, kManifestLines,
+       [] { return with_manifest(manifest("vestrel", "\\u001b[2JSaw")); }, kManifestLines,
        "Invalid name format. Expected printable ASCII.\n\n" + kParseFailed},
       {"unit name with a raw control byte",
-       [] { return with_manifest(osc_manifest("vestrel", "Sa\x07w")); }, kManifestLines,
+       [] { return with_manifest(manifest("vestrel", "Sa\x07w")); }, kManifestLines,
        "<unspecified file>(1): invalid code sequence\n" + kParseFailed},
       {"parameter name with a zero byte",
        [] {
@@ -202,7 +203,7 @@ const std::vector<HostileCase>& cases() {
 constexpr long kMemoryBoundKiB = (kSanitizedBuild ? 512 : 96) * 1024;
 constexpr int kTimeLimitMs = kSanitizedBuild ? 60000 : 20000;
 
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 std::string file_name(const std::string& what) {
   std::string name = what;
@@ -219,10 +220,10 @@ void keep_for_measuring(const std::string& what, const std::string& bytes) {
     write_file(std::string(dir) + "/" + file_name(what) + ".vstlunit", bytes);
 }
 
-class HostileArchive : public ::testing::TestWithParam<HostileCase> {};
+class HostileArchive : public ::testing::TestWithParam<Case> {};
 
 TEST_P(HostileArchive, FailsWithItsErrorLine) {
-  const HostileCase& c = GetParam();
+  const Case& c = GetParam();
   TempDir dir;
   const std::string path = dir.file("hostile.vstlunit");
   const std::string bytes = raw_zip(c.entries());
@@ -289,4 +290,4 @@ TEST(HostileArchiveBuilders, ZeroBombInflatesToItsSize) {
 }
 
 }  // namespace
-}  // namespace quave::test
+}  // namespace quave::test::hostile_input_tests

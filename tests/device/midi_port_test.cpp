@@ -8,7 +8,8 @@
 #include "tests/e2e/device_texts.hpp"
 #include "tests/support/process.hpp"
 
-namespace quave::test {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::test::midi_port_tests {
 namespace {
 
 const std::string kExample = source_dir() + "/examples/sawtooth.vstlunit";
@@ -24,20 +25,20 @@ TEST(MidiLibrary, CheckNeverLoadsIt) {
   }
 }
 
-struct PortCase {
+struct Case {
   std::vector<std::string> args;
   std::string out;
   std::string err;
 };
 
-class WithoutMidiLibrary : public ::testing::TestWithParam<PortCase> {};
+class WithoutMidiLibrary : public ::testing::TestWithParam<Case> {};
 
 TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
   // A file by the library's name that is no library at all stands in for a
   // missing or broken install.
   TempDir dir;
   write_file(dir.file(QUAVE_RTMIDI_SONAME), "not a shared object\n");
-  const PortCase& c = GetParam();
+  const Case& c = GetParam();
   std::vector<std::string> argv = {cli_path()};
   argv.insert(argv.end(), c.args.begin(), c.args.end());
   const ProcessResult r = run_process(argv, {"LD_LIBRARY_PATH=" + dir.path()});
@@ -58,14 +59,14 @@ TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
 INSTANTIATE_TEST_SUITE_P(
     DeviceCommands, WithoutMidiLibrary,
     ::testing::Values(
-        PortCase{{"probe"}, "", kNoMatch + kNoPortsFailure},
-        PortCase{{"probe", "-i", "0", "-o", "0"}, "",
+        Case{{"probe"}, "", kNoMatch + kNoPortsFailure},
+        Case{{"probe", "-i", "0", "-o", "0"}, "",
              "Error: Could not open quave input port.\n" + kNoPortsFailure},
-        PortCase{{"load", "-u", kExample},
+        Case{{"load", "-u", kExample},
              "> Parsing vestrel unit archive\n> Parsing manifest\n"
              "> Parsing unit binary payload\n> Handshaking...\n",
              kNoMatch + "Error: " + kNoPortsFailure},
-        PortCase{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure}));
+        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure}));
 
 }  // namespace
-}  // namespace quave::test
+}  // namespace quave::test::midi_port_tests

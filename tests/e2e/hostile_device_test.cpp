@@ -9,7 +9,8 @@
 #include "tests/support/limited_process.hpp"
 #include "tests/support/midi_client.hpp"
 
-namespace quave::test {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::test::hostile_device_tests {
 namespace {
 
 // Generous beside the program's own time-outs, so that only a hang trips it.
@@ -111,7 +112,7 @@ TEST(HostileDevice, PaddedSlotStatusKeepsTheRecord) {
              "");
 }
 
-const std::string kOscTargetFirstFree =
+const std::string kOscTarget =
     "> Target platform: \"vestrel\"\n"
     "> Target module: \"Oscillator\"\n"
     "> No slot specified, using first available.\n";
@@ -140,7 +141,7 @@ TEST_P(HostileDeviceLoad, EndsAsExpected) {
   const auto loads = requests_with_function(rig, sim, "4a");
   ASSERT_EQ(loads.size(), 1u);
   expect_run(r.run, c.exit_code,
-             parsing_lines() + "> Handshaking...\n" + kOscTargetFirstFree + size_line_of(loads.front()),
+             parsing_lines() + "> Handshaking...\n" + kOscTarget + size_line_of(loads.front()),
              c.err);
 }
 
@@ -155,4 +156,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace quave::test
+}  // namespace quave::test::hostile_device_tests

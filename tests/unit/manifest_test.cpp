@@ -9,7 +9,8 @@
 
 #include "base/bytes.hpp"
 
-namespace quave {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::manifest_tests {
 namespace {
 
 using Fields = std::vector<std::pair<std::string, std::optional<std::string>>>;
@@ -54,7 +55,7 @@ std::string descriptors(unsigned count) {
   return json + "]";
 }
 
-struct ManifestCase {
+struct Case {
   const char* what;
   Fields fields;
   std::string diagnostics;
@@ -62,10 +63,10 @@ struct ManifestCase {
   PlatformId expected_platform = 0;
 };
 
-class ManifestMessages : public ::testing::TestWithParam<ManifestCase> {};
+class ManifestMessages : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ManifestMessages, LeavesExactlyItsMessage) {
-  const ManifestCase& c = GetParam();
+  const Case& c = GetParam();
   std::string diagnostics = "left over from before";
   const auto header = parse_manifest(manifest_json(c.fields).c_str(), c.expected_platform,
                                      diagnostics);
@@ -73,68 +74,68 @@ TEST_P(ManifestMessages, LeavesExactlyItsMessage) {
   EXPECT_EQ(diagnostics, c.diagnostics);
 }
 
-const std::string kLongNameJson = "\"Supersawtooth wave\"";  // 18 characters
+const std::string kLongName = "\"Supersawtooth wave\"";  // 18 characters
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ManifestMessages,
     ::testing::Values(
-        ManifestCase{"valid", {}, "", true},
-        ManifestCase{"platform missing", {{"platform", std::nullopt}}, "No such node (header.platform)", false},
-        ManifestCase{"platform capitalised", {{"platform", "\"Vestrel\""}}, "Invalid target platform. (Vestrel)", false},
-        ManifestCase{"platform with blank", {{"platform", "\"halvane rx\""}}, "Invalid target platform. (halvane rx)", false},
-        ManifestCase{"platform differs from extension", {{"platform", "\"halvane-rx\""}},
+        Case{"valid", {}, "", true},
+        Case{"platform missing", {{"platform", std::nullopt}}, "No such node (header.platform)", false},
+        Case{"platform capitalised", {{"platform", "\"Vestrel\""}}, "Invalid target platform. (Vestrel)", false},
+        Case{"platform with blank", {{"platform", "\"halvane rx\""}}, "Invalid target platform. (halvane rx)", false},
+        Case{"platform differs from extension", {{"platform", "\"halvane-rx\""}},
              "Expected target platform \"vestrel\", found \"halvane-rx\"", false, 1},
-        ManifestCase{"platform matches extension", {{"platform", "\"orvalt-tonal\""}}, "", true, 3},
-        ManifestCase{"module unknown", {{"module", "\"OSC\""}}, "Invalid module specifier. (OSC)", false},
-        ManifestCase{"module missing", {{"module", std::nullopt}}, "No such node (header.module)", false},
-        ManifestCase{"global accepted", {{"module", "\"global\""}}, "", true},
-        ManifestCase{"api as number", {{"api", "1.10"}}, "Invalid API version format. (1.10)", false},
-        ManifestCase{"api with trailing text", {{"api", "\"1.1-0b\""}}, "Invalid API version format. (1.1-0b)", false},
-        ManifestCase{"api part beyond int", {{"api", "\"1.99999999999-0\""}},
+        Case{"platform matches extension", {{"platform", "\"orvalt-tonal\""}}, "", true, 3},
+        Case{"module unknown", {{"module", "\"OSC\""}}, "Invalid module specifier. (OSC)", false},
+        Case{"module missing", {{"module", std::nullopt}}, "No such node (header.module)", false},
+        Case{"global accepted", {{"module", "\"global\""}}, "", true},
+        Case{"api as number", {{"api", "1.10"}}, "Invalid API version format. (1.10)", false},
+        Case{"api with trailing text", {{"api", "\"1.1-0b\""}}, "Invalid API version format. (1.1-0b)", false},
+        Case{"api part beyond int", {{"api", "\"1.99999999999-0\""}},
              "Invalid API version format. (1.99999999999-0) : stoi argument out of range", false},
-        ManifestCase{"api part of 100", {{"api", "\"1.100-0\""}}, "API version component out of range. (1.100-0)", false},
-        ManifestCase{"api leading zeros", {{"api", "\"01.02-03\""}}, "", true},
-        ManifestCase{"dev_id hexadecimal", {{"dev_id", "\"0x10\""}}, "conversion of data to type \"unsigned int\" failed", false},
-        ManifestCase{"dev_id above 32 bits", {{"dev_id", "4294967296"}}, "conversion of data to type \"unsigned int\" failed", false},
-        ManifestCase{"dev_id as text with blanks", {{"dev_id", "\" 42 \""}}, "", true},
-        ManifestCase{"prg_id missing", {{"prg_id", std::nullopt}}, "No such node (header.prg_id)", false},
-        ManifestCase{"version without patch", {{"version", "\"1.0\""}}, "Invalid version format. (1.0)", false},
-        ManifestCase{"version part beyond int", {{"version", "\"2147483648.0-0\""}},
+        Case{"api part of 100", {{"api", "\"1.100-0\""}}, "API version component out of range. (1.100-0)", false},
+        Case{"api leading zeros", {{"api", "\"01.02-03\""}}, "", true},
+        Case{"dev_id hexadecimal", {{"dev_id", "\"0x10\""}}, "conversion of data to type \"unsigned int\" failed", false},
+        Case{"dev_id above 32 bits", {{"dev_id", "4294967296"}}, "conversion of data to type \"unsigned int\" failed", false},
+        Case{"dev_id as text with blanks", {{"dev_id", "\" 42 \""}}, "", true},
+        Case{"prg_id missing", {{"prg_id", std::nullopt}}, "No such node (header.prg_id)", false},
+        Case{"version without patch", {{"version", "\"1.0\""}}, "Invalid version format. (1.0)", false},
+        Case{"version part beyond int", {{"version", "\"2147483648.0-0\""}},
              "Invalid version format. (2147483648.0-0) : stoi argument out of range", false},
-        ManifestCase{"version part of 100", {{"version", "\"100.0-0\""}}, "version component out of range. (100.0-0)", false},
-        ManifestCase{"version part at int max", {{"version", "\"2147483647.0-0\""}},
+        Case{"version part of 100", {{"version", "\"100.0-0\""}}, "version component out of range. (100.0-0)", false},
+        Case{"version part at int max", {{"version", "\"2147483647.0-0\""}},
              "version component out of range. (2147483647.0-0)", false},
-        ManifestCase{"name empty", {{"name", "\"\""}}, "Invalid name format. Expected printable ASCII.\n", false},
-        ManifestCase{"name not ascii", {{"name", "\"S\\u00e4ge\""}}, "Invalid name format. Expected printable ASCII.\n", false},
-        ManifestCase{"name with tab", {{"name", "\"a\\tb\""}}, "Invalid name format. Expected printable ASCII.\n", false},
-        ManifestCase{"name clipped", {{"name", kLongNameJson}}, "Warning: name clipped to 13chars.\n", true},
-        ManifestCase{"num_param missing", {{"num_param", std::nullopt}}, "No such node (header.num_param)", false},
-        ManifestCase{"params missing", {{"params", std::nullopt}}, "No such node (header.params)", false},
-        ManifestCase{"modfx ignores params", {{"module", "\"modfx\""}, {"params", std::nullopt}}, "", true},
-        ManifestCase{"num_param 0 ignores params", {{"num_param", "0"}, {"params", "[1, 2, 3]"}}, "", true},
-        ManifestCase{"three given for two", {{"params", descriptors(3)}},
+        Case{"name empty", {{"name", "\"\""}}, "Invalid name format. Expected printable ASCII.\n", false},
+        Case{"name not ascii", {{"name", "\"S\\u00e4ge\""}}, "Invalid name format. Expected printable ASCII.\n", false},
+        Case{"name with tab", {{"name", "\"a\\tb\""}}, "Invalid name format. Expected printable ASCII.\n", false},
+        Case{"name clipped", {{"name", kLongName}}, "Warning: name clipped to 13chars.\n", true},
+        Case{"num_param missing", {{"num_param", std::nullopt}}, "No such node (header.num_param)", false},
+        Case{"params missing", {{"params", std::nullopt}}, "No such node (header.params)", false},
+        Case{"modfx ignores params", {{"module", "\"modfx\""}, {"params", std::nullopt}}, "", true},
+        Case{"num_param 0 ignores params", {{"num_param", "0"}, {"params", "[1, 2, 3]"}}, "", true},
+        Case{"three given for two", {{"params", descriptors(3)}},
              "Parameter descriptor count does not match num_param field.", false},
-        ManifestCase{"descriptor of three", {{"params", "[[\"a\", 0, 1], [\"b\", 0, 1, \"\"]]"}},
+        Case{"descriptor of three", {{"params", "[[\"a\", 0, 1], [\"b\", 0, 1, \"\"]]"}},
              "Parameter descriptor #0 has invalid length.", false},
-        ManifestCase{"param name empty", {{"params", "[[\"a\", 0, 1, \"\"], [\"\", 0, 1, \"\"]]"}},
+        Case{"param name empty", {{"params", "[[\"a\", 0, 1, \"\"], [\"\", 0, 1, \"\"]]"}},
              "Invalid param name format. Expected printable ASCII.\n", false},
-        ManifestCase{"param name clipped", {{"params", "[[\"Fourteen chars\", 0, 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
+        Case{"param name clipped", {{"params", "[[\"Fourteen chars\", 0, 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
              "Warning: param name clipped to 13chars.\n", true},
-        ManifestCase{"minimum 101", {{"params", "[[\"a\", 101, 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
+        Case{"minimum 101", {{"params", "[[\"a\", 101, 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
              "Minimum value in parameter descriptor #0 exceeds value limits.\n", false},
-        ManifestCase{"maximum -101", {{"params", "[[\"a\", 0, 1, \"\"], [\"b\", 0, -101, \"\"]]"}},
+        Case{"maximum -101", {{"params", "[[\"a\", 0, 1, \"\"], [\"b\", 0, -101, \"\"]]"}},
              "Maximum value in parameter descriptor #1 exceeds value limits.\n", false},
-        ManifestCase{"minimum not a number", {{"params", "[[\"a\", \"low\", 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
+        Case{"minimum not a number", {{"params", "[[\"a\", \"low\", 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
              "conversion of data to type \"int\" failed", false},
-        ManifestCase{"type unknown", {{"params", "[[\"a\", 0, 1, \"\"], [\"b\", 0, 1, \"dB\"]]"}},
+        Case{"type unknown", {{"params", "[[\"a\", 0, 1, \"\"], [\"b\", 0, 1, \"dB\"]]"}},
              "Invalid type identifier in parameter descriptor #1.", false},
-        ManifestCase{"62 descriptors", {{"num_param", "62"}, {"params", descriptors(62)}},
+        Case{"62 descriptors", {{"num_param", "62"}, {"params", descriptors(62)}},
              "Too many parameter descriptors. (62 > 61)", false},
-        ManifestCase{"huge num_param without params", {{"num_param", "4000000000"}, {"params", std::nullopt}},
+        Case{"huge num_param without params", {{"num_param", "4000000000"}, {"params", std::nullopt}},
              "Too many parameter descriptors. (4000000000 > 61)", false},
-        ManifestCase{"warning then error", {{"name", kLongNameJson}, {"params", "[[\"a\", 0, 1], [\"b\", 0, 1, \"\"]]"}},
+        Case{"warning then error", {{"name", kLongName}, {"params", "[[\"a\", 0, 1], [\"b\", 0, 1, \"\"]]"}},
              "Warning: name clipped to 13chars.\nParameter descriptor #0 has invalid length.", false},
-        ManifestCase{"two warnings", {{"name", kLongNameJson}, {"params", "[[\"Fourteen chars\", 0, 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
+        Case{"two warnings", {{"name", kLongName}, {"params", "[[\"Fourteen chars\", 0, 1, \"\"], [\"b\", 0, 1, \"\"]]"}},
              "Warning: name clipped to 13chars.\nWarning: param name clipped to 13chars.\n", true}),
     [](const auto& info) {
       std::string name = info.param.what;
@@ -269,4 +270,4 @@ TEST(UnitHeaderPacking, SixtyOneDescriptorsFillTheBlock) {
 }
 
 }  // namespace
-}  // namespace quave
+}  // namespace quave::manifest_tests

@@ -10,13 +10,14 @@
 #include "tests/support/process.hpp"
 #include "tests/support/zip_writer.hpp"
 
-namespace quave {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::unit_package_tests {
 namespace {
 
 using test::ZipItem;
 
-const std::string kHeaderOnlyManifest = "{\"header\": {}}";
-const std::string kPayloadBytes = "UOSC payload bytes";
+const std::string kManifest = "{\"header\": {}}";
+const std::string kPayload = "UOSC payload bytes";
 
 struct ReadResult {
   std::optional<UnitPackage> package;
@@ -53,8 +54,8 @@ struct ArchiveCase {
   const char* what;
   std::vector<ZipItem> items;
   std::string err;                 // empty when the read succeeds
-  std::string manifest = kHeaderOnlyManifest;  // expected contents on success
-  std::string payload = kPayloadBytes;
+  std::string manifest = kManifest;  // expected contents on success
+  std::string payload = kPayload;
   std::function<void(const std::string&)> patch = nullptr;
 };
 
@@ -76,80 +77,80 @@ void unsign_local_header(const std::string& path, const std::string& name) {
 
 const std::vector<ArchiveCase>& archive_cases() {
   static const std::vector<ArchiveCase> cases = {
-      {"nested one level, deflated", {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}}, ""},
-      {"stored entries", {{"saw/manifest.json", kHeaderOnlyManifest, false}, {"saw/payload.bin", kPayloadBytes, false}}, ""},
+      {"nested one level, deflated", {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}}, ""},
+      {"stored entries", {{"saw/manifest.json", kManifest, false}, {"saw/payload.bin", kPayload, false}}, ""},
       {"with a directory entry",
-       {{"saw/", "", true, true}, {"saw/payload.bin", kPayloadBytes}, {"saw/manifest.json", kHeaderOnlyManifest}}, ""},
-      {"backslash names", {{"saw\\manifest.json", kHeaderOnlyManifest}, {"saw\\payload.bin", kPayloadBytes}}, ""},
-      {"top level", {{"manifest.json", kHeaderOnlyManifest}, {"payload.bin", kPayloadBytes}},
+       {{"saw/", "", true, true}, {"saw/payload.bin", kPayload}, {"saw/manifest.json", kManifest}}, ""},
+      {"backslash names", {{"saw\\manifest.json", kManifest}, {"saw\\payload.bin", kPayload}}, ""},
+      {"top level", {{"manifest.json", kManifest}, {"payload.bin", kPayload}},
        "Error: Could not find manifest data in archive.\n"},
-      {"two levels deep", {{"a/saw/manifest.json", kHeaderOnlyManifest}, {"a/saw/payload.bin", kPayloadBytes}},
+      {"two levels deep", {{"a/saw/manifest.json", kManifest}, {"a/saw/payload.bin", kPayload}},
        "Error: Could not find manifest data in archive.\n"},
-      {"manifest name in capitals", {{"saw/Manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
+      {"manifest name in capitals", {{"saw/Manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
        "Error: Could not find manifest data in archive.\n"},
-      {"payload name in capitals", {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.BIN", kPayloadBytes}},
+      {"payload name in capitals", {{"saw/manifest.json", kManifest}, {"saw/payload.BIN", kPayload}},
        "Error: Could not find payload data in archive.\n"},
-      {"trailing text after the name", {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin.old", kPayloadBytes}},
+      {"trailing text after the name", {{"saw/manifest.json", kManifest}, {"saw/payload.bin.old", kPayload}},
        "Error: Could not find payload data in archive.\n"},
       {"empty archive", {}, "Error: Could not find manifest data in archive.\n"},
-      {"payload only", {{"saw/payload.bin", kPayloadBytes}}, "Error: Could not find manifest data in archive.\n"},
-      {"zero-byte manifest", {{"saw/manifest.json", ""}, {"saw/payload.bin", kPayloadBytes}}, "", ""},
-      {"zero-byte payload", {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", ""}}, "", kHeaderOnlyManifest, ""},
+      {"payload only", {{"saw/payload.bin", kPayload}}, "Error: Could not find manifest data in archive.\n"},
+      {"zero-byte manifest", {{"saw/manifest.json", ""}, {"saw/payload.bin", kPayload}}, "", ""},
+      {"zero-byte payload", {{"saw/manifest.json", kManifest}, {"saw/payload.bin", ""}}, "", kManifest, ""},
       {"last match wins",
-       {{"a/manifest.json", "first"}, {"a/payload.bin", "UOSC first"}, {"b/manifest.json", kHeaderOnlyManifest},
-        {"b/payload.bin", kPayloadBytes}, {"c/other.txt", "x"}},
+       {{"a/manifest.json", "first"}, {"a/payload.bin", "UOSC first"}, {"b/manifest.json", kManifest},
+        {"b/payload.bin", kPayload}, {"c/other.txt", "x"}},
        ""},
       {"payload with a wrong CRC",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Could not extract payload data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
        [](const std::string& path) {
          test::patch_zip_crc(path, "saw/payload.bin", test::zip_stored_crc(path, "saw/payload.bin") ^ 1);
        }},
       {"stored manifest with a wrong CRC",
-       {{"saw/manifest.json", kHeaderOnlyManifest, false}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Could not extract manifest data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest, false}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract manifest data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_crc(path, "saw/manifest.json", 0); }},
       {"a bad earlier duplicate still fails",
-       {{"a/payload.bin", kPayloadBytes}, {"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Could not extract payload data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"a/payload.bin", kPayload}, {"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_crc(path, "a/payload.bin", 1); }},
       {"payload's local header without its signature",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Could not extract payload data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { unsign_local_header(path, "saw/payload.bin"); }},
       {"stored manifest's local header without its signature",
-       {{"saw/manifest.json", kHeaderOnlyManifest, false}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Could not extract manifest data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest, false}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract manifest data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { unsign_local_header(path, "saw/manifest.json"); }},
       {"inflates to more than declared",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", "UOSC" + zeros(65536)}},
-       "Error: Could not extract payload data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", "UOSC" + zeros(65536)}},
+       "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_uncompressed_size(path, "saw/payload.bin", 100); }},
       {"inflates to less than declared",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Could not extract payload data from archive.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Could not extract payload data from archive.\n", kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_uncompressed_size(path, "saw/payload.bin", 4096); }},
       {"payload declared above the cap",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Payload data in archive is too large.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Payload data in archive is too large.\n", kManifest, kPayload,
        [](const std::string& path) {
          test::patch_zip_uncompressed_size(path, "saw/payload.bin", kMaxEntrySize + 1);
        }},
       {"manifest declared above the cap",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/payload.bin", kPayloadBytes}},
-       "Error: Manifest data in archive is too large.\n", kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/payload.bin", kPayload}},
+       "Error: Manifest data in archive is too large.\n", kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_uncompressed_size(path, "saw/manifest.json", 0xFFFFFFFE); }},
       // The oversized entry is refused where it is met, before the walk ends
       // and the missing manifest could be noticed.
-      {"oversized payload and no manifest", {{"saw/payload.bin", kPayloadBytes}},
-       "Error: Payload data in archive is too large.\n", kHeaderOnlyManifest, kPayloadBytes,
+      {"oversized payload and no manifest", {{"saw/payload.bin", kPayload}},
+       "Error: Payload data in archive is too large.\n", kManifest, kPayload,
        [](const std::string& path) {
          test::patch_zip_uncompressed_size(path, "saw/payload.bin", kMaxEntrySize + 1);
        }},
       // A non-matching entry may be as large as it likes: it is never read.
       {"oversized entry that does not match",
-       {{"saw/manifest.json", kHeaderOnlyManifest}, {"saw/readme.txt", "x"}, {"saw/payload.bin", kPayloadBytes}}, "",
-       kHeaderOnlyManifest, kPayloadBytes,
+       {{"saw/manifest.json", kManifest}, {"saw/readme.txt", "x"}, {"saw/payload.bin", kPayload}}, "",
+       kManifest, kPayload,
        [](const std::string& path) { test::patch_zip_uncompressed_size(path, "saw/readme.txt", 0xFFFFFFFE); }},
   };
   return cases;
@@ -206,4 +207,4 @@ TEST(ArchiveOpening, FailuresQuoteThePathAsGiven) {
 }
 
 }  // namespace
-}  // namespace quave
+}  // namespace quave::unit_package_tests

@@ -9,34 +9,35 @@
 #include "tests/e2e/device_texts.hpp"
 #include "tests/support/process.hpp"
 
-namespace quave::test {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::test::no_ports_tests {
 namespace {
 
-struct NoPortsCase {
+struct Case {
   std::vector<std::string> args;
   std::string out;
   std::string err;
   int exit_code;
 };
 
-class NoPorts : public ::testing::TestWithParam<NoPortsCase> {};
+class NoPorts : public ::testing::TestWithParam<Case> {};
 
 TEST_P(NoPorts, PrintsAndExitsAsOnLinux) {
-  const NoPortsCase& c = GetParam();
+  const Case& c = GetParam();
   expect_run(run_cli(c.args), c.exit_code, c.out, c.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     DeviceCommands, NoPorts,
     ::testing::Values(
-        NoPortsCase{{"probe", "-l"}, kNoPorts + "\n", "", 0},
-        NoPortsCase{{"probe"}, "", kNoMatch + kNoPortsFailure, 1},
-        NoPortsCase{{"probe", "-i", "0", "-o", "0"}, "", "Error: Could not open quave input port.\n" + kNoPortsFailure, 1},
-        NoPortsCase{{"load", "-u", source_dir() + "/examples/sawtooth.vstlunit"},
+        Case{{"probe", "-l"}, kNoPorts + "\n", "", 0},
+        Case{{"probe"}, "", kNoMatch + kNoPortsFailure, 1},
+        Case{{"probe", "-i", "0", "-o", "0"}, "", "Error: Could not open quave input port.\n" + kNoPortsFailure, 1},
+        Case{{"load", "-u", source_dir() + "/examples/sawtooth.vstlunit"},
              "> Parsing vestrel unit archive\n> Parsing manifest\n"
              "> Parsing unit binary payload\n> Handshaking...\n",
              kNoMatch + "Error: " + kNoPortsFailure, 1},
-        NoPortsCase{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure, 1}));
+        Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure, 1}));
 
 }  // namespace
-}  // namespace quave::test
+}  // namespace quave::test::no_ports_tests

@@ -9,7 +9,8 @@
 #include "tests/cli/expected_texts.hpp"
 #include "tests/support/process.hpp"
 
-namespace quave::test {
+// A namespace of its own: the test files of a program compile together.
+namespace quave::test::paths_tests {
 namespace {
 
 std::string windows_path(std::string path, char separator) {
@@ -17,17 +18,17 @@ std::string windows_path(std::string path, char separator) {
   return "Z:" + path;
 }
 
-struct PathCase {
+struct Case {
   const char* what;
   std::string folder;
   std::string file;
   char separator;
 };
 
-class WindowsPath : public ::testing::TestWithParam<PathCase> {};
+class WindowsPath : public ::testing::TestWithParam<Case> {};
 
 TEST_P(WindowsPath, OpensTheUnit) {
-  const PathCase& c = GetParam();
+  const Case& c = GetParam();
   TempDir dir;
   const std::filesystem::path folder = std::filesystem::u8path(dir.file(c.folder));
   std::filesystem::create_directories(folder);
@@ -50,11 +51,11 @@ TEST_P(WindowsPath, OpensTheUnit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, WindowsPath,
-    ::testing::Values(PathCase{"backslashes", "units", "saw.vstlunit", '\\'},
-                      PathCase{"forward slashes", "units", "saw.vstlunit", '/'},
-                      PathCase{"blanks", "my units", "saw tooth.vstlunit", '\\'},
+    ::testing::Values(Case{"backslashes", "units", "saw.vstlunit", '\\'},
+                      Case{"forward slashes", "units", "saw.vstlunit", '/'},
+                      Case{"blanks", "my units", "saw tooth.vstlunit", '\\'},
                       // Letters outside every ANSI code page as well as in it.
-                      PathCase{"non ASCII", "Kl\u00e4nge \u0159\u00e1d", "s\u00e4ge \u03c3.vstlunit", '\\'}),
+                      Case{"non ASCII", "Kl\u00e4nge \u0159\u00e1d", "s\u00e4ge \u03c3.vstlunit", '\\'}),
     [](const auto& info) {
       std::string name = info.param.what;
       std::replace(name.begin(), name.end(), ' ', '_');
@@ -62,4 +63,4 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
-}  // namespace quave::test
+}  // namespace quave::test::paths_tests
