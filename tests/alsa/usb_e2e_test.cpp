@@ -149,6 +149,7 @@ struct Unplugged {
   std::string out, err;
   double to_line = -1;  // -1: no such line
   double to_end = -1;
+  std::string hung;  // where its threads waited, when it had to be killed
 };
 
 Unplugged unplug_during(MidiRig& rig, int sim, const TempDir& dir, const std::vector<std::string>& args,
@@ -173,6 +174,7 @@ Unplugged unplug_during(MidiRig& rig, int sim, const TempDir& dir, const std::ve
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (cli.running()) {
+    u.hung = cli.threads();
     cli.kill_now();
   } else {
     u.to_end = since();
@@ -242,7 +244,7 @@ TEST(UsbE2E, AnUnplugAtAnyMomentEndsTheCommand) {
     });
     std::cout << "unplugged during " << row.moment << ": the line after " << u.to_line
               << " s, the end after " << u.to_end << " s\n";
-    EXPECT_EQ(u.exit_code, 1);
+    EXPECT_EQ(u.exit_code, 1) << (u.hung.empty() ? "" : "still running a minute after the unplug:\n" + u.hung);
     EXPECT_EQ(u.out.substr(0, row.out_start.size()), row.out_start) << u.out;
     EXPECT_EQ(u.err, row.err);
     EXPECT_GE(u.to_line, 0);

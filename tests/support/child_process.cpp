@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "tests/support/process.hpp"
@@ -70,6 +71,7 @@ bool ChildProcess::stop(int grace_ms) {
   if (!running()) return true;
   ::kill(pid_, SIGTERM);
   if (reap(grace_ms)) return true;
+  stuck_ = threads();
   kill_now();
   return false;
 }
@@ -78,6 +80,25 @@ void ChildProcess::kill_now() {
   if (!running()) return;
   ::kill(pid_, SIGKILL);
   reap(5000);
+}
+
+std::string ChildProcess::threads() const {
+  if (pid_ < 0) return "";
+  const std::string proc = "/proc/" + std::to_string(pid_);
+  std::string text;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator(proc + "/task", ec)) {
+    const std::string t = task.path().string();
+    std::string stat = read_file(t + "/stat");
+    // The state follows the name, which is in parentheses and may hold any byte.
+    const size_t close = stat.rfind(')');
+    const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+    std::string comm = read_file(t + "/comm");
+    if (!comm.empty() && comm.back() == '\n') comm.pop_back();
+    text += "thread " + task.path().filename().string() + " (" + comm + ") state " + state +
+            ", waiting in " + read_file(t + "/wchan") + "\n" + read_file(t + "/stack");
+  }
+  return text;
 }
 
 }  // namespace quave::test

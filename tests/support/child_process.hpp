@@ -25,6 +25,11 @@ class ChildProcess {
   bool stop(int grace_ms = 5000);
   // SIGKILL, for tests of a peer that dies without cleaning up.
   void kill_now();
+  // Each thread's state, wait channel and kernel stack, read from /proc
+  // while it runs: where a process that will not end is waiting.
+  std::string threads() const;
+  // threads() as it was when stop() gave up on SIGTERM; empty until then.
+  const std::string& stuck() const { return stuck_; }
   // How it ended: the exit code, or 128 + signal; -1 while it runs.
   int status() const { return status_; }
 
@@ -33,6 +38,7 @@ class ChildProcess {
 
   pid_t pid_ = -1;
   int status_ = -1;
+  std::string stuck_;
 };
 
 }  // namespace quave::test

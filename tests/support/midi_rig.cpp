@@ -116,7 +116,7 @@ void MidiRig::expect_clean_end(size_t id) {
   if (ended_.count(id)) return;  // stopped and judged already
   ended_.insert(id);
   if (!sim.stop()) {
-    ADD_FAILURE() << "simulator " << id << " ignored SIGTERM";
+    ADD_FAILURE() << "simulator " << id << " ignored SIGTERM; its threads then:\n" << sim.stuck();
   } else if (sim.status() != 0) {
     ADD_FAILURE() << "simulator " << id << " ended with status " << sim.status() << ":\n"
                   << sim_stderr(static_cast<int>(id));
