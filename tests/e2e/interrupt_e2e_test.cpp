@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/unit_files.hpp"
 #include "tests/support/limited_process.hpp"
 #include "tests/support/midi_rig.hpp"
 
@@ -15,6 +16,17 @@ namespace {
 
 // Five late module answers: the handshake alone takes four seconds or more.
 const std::vector<std::string> kSlowModules{"--delay", "module-info:800"};
+
+// Just after the device has taken its first module request: the program then
+// has its whole time-out to see the device go. A fixed delay could leave it as
+// little as the time-out less the device's, on a slow host less still.
+void wait_for_module_request(const MidiRig& rig, int sim) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (requests_with_function(rig, sim, "18").empty()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), until) << "no module request\n" << rig.diagnostics();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
 
 TEST(InterruptE2E, SignalEndsTheCommandAndTheNextRunIsNormal) {
   struct Row {
@@ -44,11 +56,11 @@ TEST(InterruptE2E, SignalEndsTheCommandAndTheNextRunIsNormal) {
 // Its JACK server dies, as a pulled cable would end the device: the same line.
 TEST(InterruptE2E, ServerGoneDuringHandshakeIsSaidAtOnce) {
   MidiRig rig;
-  rig.start_sim(kSlowModules);
+  const int sim = rig.start_sim(kSlowModules);
   LimitedResult r;
   const auto start = std::chrono::steady_clock::now();
   std::thread cli([&] { r = run_limited({cli_path(), "probe"}, 60000, rig.env()); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  wait_for_module_request(rig, sim);
   rig.kill_server();
   const double killed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   cli.join();
@@ -70,7 +82,7 @@ TEST(InterruptE2E, DeviceGoneDuringHandshakeIsSaidAtOnce) {
   LimitedResult r;
   const auto start = std::chrono::steady_clock::now();
   std::thread cli([&] { r = run_limited({cli_path(), "probe"}, 60000, rig.env()); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  wait_for_module_request(rig, sim);
   rig.stop_sim(sim);
   const double ended = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   cli.join();
