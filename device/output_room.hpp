@@ -40,6 +40,10 @@ std::optional<RawMidiOutput> rawmidi_output_from(int card, uint32_t port_type, i
 // file; nothing when that output is not open or the text has no such line.
 std::optional<size_t> output_room_in(const std::string& proc_text, int subdevice);
 
+// The same, read now from the /proc file at `proc_path` (Linux); nothing
+// when the file cannot be read, as a gone card's cannot.
+std::optional<size_t> output_room_at(const std::string& proc_path, int subdevice);
+
 // What the kernel says of the port a long message goes to.
 struct OutputLink {
   bool card_port = false;  // a card's MIDI hardware port

@@ -6,8 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include <string>
 
 #include "device/output_room.hpp"
 
@@ -15,10 +14,26 @@ namespace quave {
 
 namespace {
 
+// Empty when any read fails: a card unplugged after its file was opened
+// fails the reads (EIO), which the standard streams would throw as an error.
 std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string text;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      text.append(chunk, static_cast<size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      text.clear();
+      break;
+    }
+  }
+  close(fd);
+  return text;
 }
 
 // Which card's MIDI hardware a port is, by the sequencer's own records: the
@@ -42,6 +57,10 @@ std::optional<RawMidiOutput> ask_sequencer(int client, int port) {
 }
 
 }  // namespace
+
+std::optional<size_t> output_room_at(const std::string& proc_path, int subdevice) {
+  return output_room_in(read_file(proc_path), subdevice);
+}
 
 std::optional<bool> sequencer_has_port(int client, int port) {
   const int fd = open("/dev/snd/seq", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -67,7 +86,7 @@ OutputLink output_link_of(int client, int port) {
   const std::string path = "/proc/asound/card" + std::to_string(out->card) + "/midi" +
                            std::to_string(out->device);
   const int subdevice = out->subdevice;
-  RoomFeedback room = [path, subdevice] { return output_room_in(read_file(path), subdevice); };
+  RoomFeedback room = [path, subdevice] { return output_room_at(path, subdevice); };
   // Only an output that is open shows its room; one that does not now never will.
   if (room()) link.room = room;
   return link;

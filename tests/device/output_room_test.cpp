@@ -1,9 +1,12 @@
 // Finding the kernel buffer behind an ALSA port, and sending long messages
 // no faster than it frees.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -73,6 +76,26 @@ TEST(OutputRoom, RoomIsTheOpenOutputsAvailLine) {
   EXPECT_EQ(output_room_in(proc, 2), std::nullopt);
   EXPECT_EQ(output_room_in("", 0), std::nullopt);
   EXPECT_EQ(output_room_in("Output 0\n  Avail        : lots\n", 0), std::nullopt);
+}
+
+TEST(OutputRoom, AFileThatCannotBeReadShowsNoRoom) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("quave-room-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "midi0") << "Output 0\n  Avail        : 3840\n";
+  const struct {
+    std::filesystem::path path;
+    std::optional<size_t> room;
+  } rows[] = {
+      {dir / "midi0", 3840},
+      {dir / "midi1", std::nullopt},  // gone before it was opened
+      {dir, std::nullopt},            // opens, then every read fails
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(output_room_at(row.path.string(), 0), row.room);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 // A buffer of `size` bytes in front of a link that drains `per_poll` bytes
