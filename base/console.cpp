@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 
 namespace quave {
 
 namespace {
 
-std::mutex output;
 // Width of the status line on the screen; 0 when none is drawn.
 size_t status_width = 0;
 
@@ -22,7 +20,6 @@ void erase_status() {
 }
 
 void write(std::FILE* stream, const std::string& text) {
-  std::lock_guard<std::mutex> lock(output);
   erase_status();
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
@@ -40,7 +37,6 @@ void flush_both() {
 }
 
 void status_text(const std::string& text) {
-  std::lock_guard<std::mutex> lock(output);
   std::string line = "\r" + text;
   // A shorter text leaves the end of the longer one behind.
   if (text.size() < status_width) line += std::string(status_width - text.size(), ' ');
@@ -49,9 +45,6 @@ void status_text(const std::string& text) {
   status_width = std::max(status_width, text.size());
 }
 
-void clear_status() {
-  std::lock_guard<std::mutex> lock(output);
-  erase_status();
-}
+void clear_status() { erase_status(); }
 
 }  // namespace quave

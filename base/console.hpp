@@ -1,5 +1,6 @@
-// Line output that both threads may use at once: each call hands one whole
-// buffer to stdio under one lock, so lines never tear.
+// The program's one way to print. Each call hands one whole buffer to stdio
+// and flushes it, so a line never tears and the two streams keep their
+// order; and a transient status line is erased before anything else shows.
 #pragma once
 
 #include <string>

@@ -1,9 +1,9 @@
-#include <iostream>
 #include <optional>
 
+#include "base/console.hpp"
 #include "cli/commands.hpp"
-#include "cli/skeleton.hpp"
 #include "cli/package_front.hpp"
+#include "cli/skeleton.hpp"
 
 namespace quave {
 
@@ -18,11 +18,11 @@ int check(int argc, char** argv) {
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli check <options>", vm)) return *done;
 
     if (!vm.count("unit")) {
-      std::cerr << "Error: Must specify a unit path." << std::endl << std::endl;
+      err_text("Error: Must specify a unit path.\n\n");
       return 1;
     }
     if (!read_unit(vm["unit"].as<std::string>())) return 1;
-    std::cout << "> Looks okay." << std::endl;
+    out_line("> Looks okay.");
     return 0;
   });
 }

@@ -3,7 +3,6 @@
 // included) and returns the process exit code, 0 or 1.
 #pragma once
 
-#include <iosfwd>
 #include <string>
 
 namespace quave {
@@ -20,6 +19,6 @@ int clear(int argc, char** argv);
 std::string version_banner();
 
 // The global usage text written after a failed dispatch.
-void write_global_usage(std::ostream& out);
+std::string global_usage();
 
 }  // namespace quave

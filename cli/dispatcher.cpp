@@ -1,13 +1,13 @@
 #include <boost/program_options.hpp>
 #include <exception>
-#include <iostream>
 #include <string>
 
+#include "base/console.hpp"
+#include "base/interrupt.hpp"
+#include "base/process_end.hpp"
 #include "base/version.hpp"
 #include "base/version_text.hpp"
 #include "cli/commands.hpp"
-#include "base/process_end.hpp"
-#include "device/interrupt.hpp"
 
 namespace quave {
 
@@ -54,7 +54,7 @@ int dispatch_inner(int argc, char** argv) {
       if (word == entry.word) return entry.handler(argc, argv);
     }
   }
-  write_global_usage(std::cout);
+  out_text(global_usage());
   return 1;
 }
 
@@ -65,18 +65,18 @@ std::string version_banner() {
          kVersionSuffix + " API: " + format_api_version(kUnitApiMajor, kUnitApiMinor, kUnitApiPatch);
 }
 
-void write_global_usage(std::ostream& out) {
-  out << std::endl
-      << "Usage: quave-cli <command> [options]" << std::endl
-      << std::endl
-      << "Commands:\n\n"
+std::string global_usage() {
+  return "\n"
+         "Usage: quave-cli <command> [options]\n"
+         "\n"
+         "Commands:\n\n"
          "  check: Validate unit packaging.\n"
          "  probe: Obtain information about a connected quave-sdk compatible device.\n"
          "   load: Load specified unit onto a connected quave-sdk compatible device.\n"
          "  clear: Clear unit data from a connected quave-sdk compatible device.\n"
          "\n"
          "Use -h/--help along with a command to obtain detailed usage information.\n"
-      << std::endl;
+         "\n";
 }
 
 int dispatch(int argc, char** argv) {
@@ -88,13 +88,13 @@ int dispatch(int argc, char** argv) {
   } catch (const Interrupted& interrupted) {
     end_by_signal(interrupted.signal);
   } catch (const std::exception& e) {
-    std::cerr << "Error: " << e.what() << std::endl << std::endl;
-    write_global_usage(std::cout);
+    err_text(std::string("Error: ") + e.what() + "\n\n");
+    out_text(global_usage());
     return 1;
   } catch (...) {
     // Spelt as scripts match it; do not correct.
-    std::cerr << "Unknow exception!\n\n" << std::flush;
-    write_global_usage(std::cout);
+    err_text("Unknow exception!\n\n");
+    out_text(global_usage());
     return 1;
   }
 }

@@ -1,107 +1,86 @@
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
-#include "cli/commands.hpp"
-#include "cli/device_front.hpp"
-#include "cli/skeleton.hpp"
-#include "cli/package_front.hpp"
 #include "base/console.hpp"
-#include "device/replies.hpp"
+#include "cli/commands.hpp"
+#include "cli/device_connection.hpp"
+#include "cli/device_options.hpp"
+#include "cli/package_front.hpp"
+#include "cli/skeleton.hpp"
+#include "device/midi/paced_send.hpp"
 #include "unit/identifiers.hpp"
-#include "unit/manifest.hpp"
 
 namespace quave {
 
 namespace {
 
+struct LoadSettings {
+  DeviceOptions device;
+  // Nothing: the first free slot.
+  std::optional<uint16_t> slot;
+};
+
 // The slot the unit goes to, or the refusal line and nothing.
-std::optional<uint8_t> choose_slot(const DeviceInfo& info, unsigned module, int32_t slot_index) {
-  const ModuleInfo& target = info.modules[module];
-  if (slot_index < 0) {
-    // Only the slots that have records can be known to be free.
-    for (unsigned s = 0; s < recorded_slot_count(target); ++s) {
-      if (info.slots[module][s].is_free()) {
-        out_line("> No slot specified, using first available.");
-        return static_cast<uint8_t>(s);
-      }
+std::optional<uint8_t> choose_slot(const DeviceInfo& info, ModuleId module,
+                                   std::optional<uint16_t> slot) {
+  if (slot) {
+    if (!slot_exists(info, module, *slot)) return std::nullopt;
+    return static_cast<uint8_t>(*slot);
+  }
+  // Only the slots that have records can be known to be free.
+  for (unsigned s = 0; s < info.modules[module].recorded_slots(); ++s) {
+    if (info.slots[module][s].is_free()) {
+      out_line("> No slot specified, using first available.");
+      return static_cast<uint8_t>(s);
     }
-    err_line(
-        "Error: No target slot specified and all module's slots currently in use. Use the "
-        "-s/--slot option to specify which slot to overwrite.");
-    return std::nullopt;
   }
-  if (static_cast<unsigned>(slot_index) < target.slot_count()) {
-    return static_cast<uint8_t>(slot_index);
-  }
-  err_line("Error: Slot index too large. Only " + std::to_string(target.slot_count()) +
-           " slots available.");
+  err_line(
+      "Error: No target slot specified and all module's slots currently in use. Use the "
+      "-s/--slot option to specify which slot to overwrite.");
   return std::nullopt;
 }
 
-// The unit's name, up to its first zero byte.
-std::string unit_name(const UnitHeader& header) {
-  const char* name = reinterpret_cast<const char*>(&header.bytes[kHdrName]);
-  return std::string(name, strnlen(name, kNameFieldSize));
-}
-
 int load_onto_device(const Connection& connection, const PreparedUnit& unit,
-                     int32_t slot_index) {
+                     const LoadSettings& settings) {
   DeviceInterface& device = *connection.device;
-  const UnitHeader& header = unit.header;
   const DeviceInfo& info = device.info();
-  const unsigned device_platform = info.platform;
-  if (!is_known_platform(device_platform)) {
-    out_line("Error: loading to an unknown device...");
-    return 1;
-  }
-  const unsigned unit_platform = header.bytes[kHdrPlatform];
-  if (!is_known_platform(unit_platform)) {
-    out_line("Error: loading a unit with unknown target platform...");
-    return 1;
-  }
-  out_line(std::string("> Target platform: \"") + platform_display_archive(unit_platform) +
-           "\"");
-  if (unit_platform != device_platform) {
+  const PlatformId platform = unit.header.platform();
+  out_line(std::string("> Target platform: \"") + platform_display_archive(platform) + "\"");
+  if (platform != info.platform) {
     out_line(std::string("Warning: unit target platform does not match connected device (") +
-             platform_display_archive(device_platform) + ").");
+             platform_display_archive(info.platform) + ").");
   }
 
-  const unsigned module = header.bytes[kHdrModule] & 0x7F;
-  if (module >= kModuleCount) {
-    err_line("Error: Tried to load a unit for an unsupported module. (" +
-             std::to_string(module) + ")");
-    return 1;
-  }
+  const ModuleId module = unit.header.module();
   out_line(std::string("> Target module: \"") + module_display_name(module) + "\"");
 
+  const size_t size = unit.image.bytes.size();
   const uint32_t limit = info.modules[module].max_payload_size();
-  if (unit.image_size > limit) {
-    err_line("Error: Unit is too large for target module. (" + std::to_string(unit.image_size) +
-             " > " + std::to_string(limit) + ")");
+  if (size > limit) {
+    err_line("Error: Unit is too large for target module. (" + std::to_string(size) + " > " +
+             std::to_string(limit) + ")");
     return 1;
   }
 
-  const auto slot = choose_slot(info, module, slot_index);
+  const auto slot = choose_slot(info, module, settings.slot);
   if (!slot) return 1;
 
-  const bool verbose = connection.narrator->verbose();
-  const std::vector<uint8_t>& image = unit.image.bytes;
+  const bool verbose = settings.device.verbose;
   if (verbose) {
     out_text(std::string("> Loading \"") + module_display_name(module) + "\" unit \"" +
-             unit_name(header) + "\" into slot #" + std::to_string(*slot) + "\n\n");
+             unit_name(unit.header.bytes.data()) + "\" into slot #" + std::to_string(*slot) +
+             "\n\n");
   }
-  const uint32_t crc = crc32(image.data(), image.size());
   char sizes[48];
-  std::snprintf(sizes, sizeof sizes, "size: %x crc32: %x", static_cast<unsigned>(image.size()),
-                static_cast<unsigned>(crc));
+  std::snprintf(sizes, sizeof sizes, "size: %x crc32: %x", static_cast<unsigned>(size),
+                static_cast<unsigned>(unit.image.crc));
   out_line(sizes);
   if (verbose && connection.din_pace) {
     out_line("> The room in the kernel's MIDI buffer cannot be read here: sending at 5-pin DIN "
              "speed, " + std::to_string(kDinBytesPerSecond) + " bytes a second.");
   }
-  const Outcome outcome = device.load_unit(image, crc, static_cast<uint8_t>(module), *slot);
+  const Outcome outcome = device.load_unit(unit, *slot);
   if (outcome.ok()) {
     if (verbose) out_line("");
     return 0;
@@ -113,7 +92,7 @@ int load_onto_device(const Connection& connection, const PreparedUnit& unit,
 }  // namespace
 
 int load(int argc, char** argv) {
-  DeviceSettings settings;
+  LoadSettings settings;
   std::optional<PreparedUnit> unit;
   const auto stopped = run_covered([&]() -> std::optional<int> {
     po::options_description table("Load Command Options");
@@ -127,28 +106,29 @@ int load(int argc, char** argv) {
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli load <options>", vm)) return *done;
 
     if (vm.count("list")) {
-      settings.list_only = true;
-    } else {
-      if (!vm.count("unit")) {
-        err_text("Error: Must specify a unit to load.\n\n");
-        return 1;
-      }
-      if (vm.count("slot")) settings.slot_index = vm["slot"].as<uint16_t>();
-      settings.options = read_option_bits(vm);
-      // The package is validated before any MIDI port is touched, so its
-      // errors come before a port-pair error.
-      unit = read_unit(vm["unit"].as<std::string>());
-      if (!unit) return 1;
-      if (!read_port_pair(vm, settings)) return 1;
+      settings.device.list_only = true;
+      return std::nullopt;
     }
+    if (!vm.count("unit")) {
+      err_text("Error: Must specify a unit to load.\n\n");
+      return 1;
+    }
+    if (vm.count("slot")) settings.slot = vm["slot"].as<uint16_t>();
+    // The package is validated before any MIDI port is touched, so its
+    // errors come before a port-pair error.
+    unit = read_unit(vm["unit"].as<std::string>());
+    if (!unit) return 1;
+    const auto device = read_device_options(vm);
+    if (!device) return 1;
+    settings.device = *device;
     return std::nullopt;
   });
   if (stopped) return *stopped;
 
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
-  Connection connection = connect_device(settings, FrontStyle::load_clear);
+  Connection connection = connect_device(settings.device, FrontStyle::load_clear);
   if (!connection.device) return connection.exit_code;
-  return load_onto_device(connection, *unit, settings.slot_index);
+  return load_onto_device(connection, *unit, settings);
 }
 
 }  // namespace quave

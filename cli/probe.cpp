@@ -1,16 +1,26 @@
-#include <cstdint>
 #include <optional>
 
-#include "cli/commands.hpp"
-#include "cli/device_front.hpp"
-#include "cli/skeleton.hpp"
 #include "base/console.hpp"
+#include "cli/commands.hpp"
+#include "cli/device_connection.hpp"
+#include "cli/device_options.hpp"
+#include "cli/skeleton.hpp"
 #include "display/probe_report.hpp"
 
 namespace quave {
 
+namespace {
+
+struct ProbeSettings {
+  DeviceOptions device;
+  // Nothing: the report lists the modules instead of one module's slots.
+  std::optional<ModuleId> module;
+};
+
+}  // namespace
+
 int probe(int argc, char** argv) {
-  DeviceSettings settings;
+  ProbeSettings settings;
   // Spelt as scripts match it; do not correct.
   const std::string unknown_text = "Uknown exception!\n\n";
   const auto stopped = run_covered([&]() -> std::optional<int> {
@@ -24,24 +34,24 @@ int probe(int argc, char** argv) {
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli probe <options>\n\nDetects and displays information about a connected quave device.", vm)) return *done;
 
     if (vm.count("list")) {
-      settings.list_only = true;
-    } else {
-      if (vm.count("module")) {
-        const auto module = read_module(vm["module"].as<std::string>());
-        if (!module) return 1;
-        settings.module_index = *module;
-      }
-      if (!read_port_pair(vm, settings)) return 1;
-      settings.options = read_option_bits(vm);
+      settings.device.list_only = true;
+      return std::nullopt;
     }
+    if (vm.count("module")) {
+      settings.module = read_module(vm["module"].as<std::string>());
+      if (!settings.module) return 1;
+    }
+    const auto device = read_device_options(vm);
+    if (!device) return 1;
+    settings.device = *device;
     return std::nullopt;
   }, unknown_text);
   if (stopped) return *stopped;
 
   // From here on exceptions belong to the dispatcher.
-  Connection connection = connect_device(settings, FrontStyle::probe);
+  Connection connection = connect_device(settings.device, FrontStyle::probe);
   if (!connection.device) return connection.exit_code;
-  out_text(probe_report(connection.device->info(), settings.module_index));
+  out_text(probe_report(connection.device->info(), settings.module));
   return 0;
 }
 

@@ -1,12 +1,23 @@
 #include "cli/skeleton.hpp"
 
 #include <exception>
-#include <iostream>
+#include <sstream>
 
 #include "base/console.hpp"
 #include "cli/commands.hpp"
 
 namespace quave {
+
+namespace {
+
+// The option table as the library lays it out.
+std::string table_text(const po::options_description& table) {
+  std::ostringstream text;
+  text << table;
+  return text.str();
+}
+
+}  // namespace
 
 std::optional<int> run_skeleton(int argc, char** argv, const po::options_description& table,
                                 const std::string& usage, po::variables_map& vm) {
@@ -19,19 +30,15 @@ std::optional<int> run_skeleton(int argc, char** argv, const po::options_descrip
     po::store(parsed, vm);
     po::notify(vm);
   } catch (const std::exception& e) {
-    std::cerr << "Error: " << e.what() << std::endl
-              << std::endl
-              << usage << std::endl
-              << std::endl
-              << table << std::endl;
+    err_text(std::string("Error: ") + e.what() + "\n\n" + usage + "\n\n" + table_text(table) + "\n");
     return 1;
   }
   if (vm.count("help")) {
-    std::cout << std::endl << usage << std::endl << std::endl << table << std::endl;
+    out_text("\n" + usage + "\n\n" + table_text(table) + "\n");
     return 0;
   }
   if (vm.count("version")) {
-    std::cout << version_banner() << std::endl << std::endl;
+    out_text(version_banner() + "\n\n");
     return 0;
   }
   return std::nullopt;

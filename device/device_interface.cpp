@@ -2,20 +2,39 @@
 
 #include <algorithm>
 
-#include "base/bytes.hpp"
-#include "device/interrupt.hpp"
-#include "device/load_data.hpp"
-#include "unit/identifiers.hpp"
+#include "base/interrupt.hpp"
 
 namespace quave {
 
-std::vector<uint8_t> make_load_data(const std::vector<uint8_t>& image, uint32_t crc) {
-  std::vector<uint8_t> data(8 + image.size());
-  put_le32(&data[0], static_cast<uint32_t>(image.size()));
-  put_le32(&data[4], crc);
-  std::copy(image.begin(), image.end(), data.begin() + 8);
-  return data;
-}
+namespace {
+
+// Whether an exchange may go on: asked while a long message goes out and
+// after each wait for a reply. It alone decides that an interruption or a
+// device gone away ends the exchange.
+class Watch {
+ public:
+  explicit Watch(Link& link) : link_(link), next_look_(link.now() + kPresenceEvery) {}
+
+  bool go_on() {
+    if (link_.interruption()) return false;
+    const Link::Clock::time_point now = link_.now();
+    if (now < next_look_) return true;
+    next_look_ = now + kPresenceEvery;
+    return link_.present();
+  }
+  // Why it said stop: an interruption, thrown, or else the device is gone.
+  Fault stopped() const {
+    if (const int signal = link_.interruption()) throw Interrupted{signal};
+    return Fault::gone;
+  }
+  Link::Clock::time_point next_look() const { return next_look_; }
+
+ private:
+  Link& link_;
+  Link::Clock::time_point next_look_;
+};
+
+}  // namespace
 
 DeviceInterface::DeviceInterface(std::unique_ptr<Link> link, Narrator& narrator)
     : link_(std::move(link)), narrator_(narrator) {}
@@ -27,20 +46,26 @@ void DeviceInterface::take_idle_messages() {
 Outcome DeviceInterface::exchange(const Message& request, RequestKind kind,
                                   std::chrono::milliseconds timeout, const Judge& judge) {
   const auto failed = [kind](Fault fault, uint32_t code = 0) { return Outcome{fault, kind, code}; };
+  Watch watch(*link_);
   narrator_.sent(request);
-  const SendEnd end =
-      link_->send(request, [this, &request](size_t sent) { narrator_.sending(sent, request.size()); });
+  const SendWatch send_watch{
+      [this, &request](size_t sent) { narrator_.sending(sent, request.size()); },
+      [&watch] { return watch.go_on(); }};
+  switch (link_->send(request, send_watch)) {
+    case SendEnd::sent: break;
+    case SendEnd::stopped: return failed(watch.stopped());
+    case SendEnd::stalled: return failed(Fault::stalled);
+    // A part that would not go: a device gone is why, or the wait times out
+    // and says so.
+    case SendEnd::failed:
+      if (!link_->present()) return failed(Fault::gone);
+      break;
+  }
   if (const int signal = link_->interruption()) throw Interrupted{signal};
-  if (end == SendEnd::gone) return failed(Fault::gone);
-  if (end == SendEnd::stalled) return failed(Fault::stalled);
-  // Any other failed send is left to the wait, which times out and says so.
 
-  using Clock = Link::Clock;
-  const Clock::time_point deadline = link_->now() + timeout;
-  Clock::time_point next_look = link_->now() + kPresenceEvery;
+  const Link::Clock::time_point deadline = link_->now() + timeout;
   for (;;) {
-    std::optional<Message> message = link_->receive(std::min(deadline, next_look));
-    if (const int signal = link_->interruption()) throw Interrupted{signal};
+    std::optional<Message> message = link_->receive(std::min(deadline, watch.next_look()));
     if (message) {
       strip_realtime_bytes(*message);
       const Answer answer = judge(*message);
@@ -52,12 +77,8 @@ Outcome DeviceInterface::exchange(const Message& request, RequestKind kind,
         case Answer::none: break;
       }
     }
-    const Clock::time_point now = link_->now();
-    if (now >= deadline) break;
-    if (now >= next_look) {
-      if (!link_->present()) return failed(Fault::gone);
-      next_look = now + kPresenceEvery;
-    }
+    if (!watch.go_on()) return failed(watch.stopped());
+    if (link_->now() >= deadline) break;
   }
   // A device that went away is why nothing came.
   return failed(link_->present() ? Fault::timed_out : Fault::gone);
@@ -95,7 +116,7 @@ Outcome DeviceInterface::handshake() {
   // A module without slots, or without info, is not asked.
   step(HandshakeStep::slots_asked);
   for (unsigned m = 0; m < kModuleCount; ++m) {
-    const unsigned count = recorded_slot_count(info_.modules[m]);
+    const unsigned count = info_.modules[m].recorded_slots();
     for (unsigned s = 0; s < count; ++s) {
       if (s == 0) step(HandshakeStep::module_slots, m);
       Answer answer;
@@ -113,13 +134,11 @@ Outcome DeviceInterface::handshake() {
   return {};
 }
 
-Outcome DeviceInterface::load_unit(const std::vector<uint8_t>& image, uint32_t crc,
-                                   uint8_t module, uint8_t slot) {
-  if (!handshake_complete_ || image.empty()) return {Fault::refused, kUnitLoad};
+Outcome DeviceInterface::load_unit(const PreparedUnit& unit, uint8_t slot) {
+  if (!handshake_complete_) return {Fault::refused, kUnitLoad};
   take_idle_messages();
   const DeviceAddress address = info_.address();
-  return exchange(make_unit_load_request(address, module, slot, make_load_data(image, crc)),
-                  kUnitLoad, kLoadTimeout,
+  return exchange(make_unit_load_request(address, unit, slot), kUnitLoad, kLoadTimeout,
                   [&address](const Message& m) { return answer_status(m, address, kUnitLoad); });
 }
 

@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
-#include "device/device_records.hpp"
+#include "device/protocol/device_records.hpp"
 #include "device/link.hpp"
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "device/narrator.hpp"
 #include "device/outcome.hpp"
-#include "device/replies.hpp"
+#include "device/protocol/replies.hpp"
 
 namespace quave {
 
@@ -29,7 +29,7 @@ constexpr std::chrono::milliseconds kClearSlotTimeout{1000};
 constexpr std::chrono::milliseconds kClearModuleTimeout{20000};
 // The device receives, checks and stores the unit before it answers.
 constexpr std::chrono::milliseconds kLoadTimeout{5000};
-// How often a wait asks whether the device is still there.
+// How often a wait, or a long send, asks whether the device is still there.
 constexpr std::chrono::milliseconds kPresenceEvery{100};
 
 class DeviceInterface {
@@ -42,10 +42,7 @@ class DeviceInterface {
 
   Outcome handshake();
   // The rest need a completed handshake, and are refused without one.
-  // `crc` is the CRC-32 of `image`; `module` the one the command checked it
-  // against.
-  Outcome load_unit(const std::vector<uint8_t>& image, uint32_t crc, uint8_t module,
-                    uint8_t slot);
+  Outcome load_unit(const PreparedUnit& unit, uint8_t slot);
   Outcome clear_slot(uint8_t module, uint8_t slot);
   Outcome clear_module(uint8_t module);
 
@@ -54,7 +51,7 @@ class DeviceInterface {
  private:
   using Judge = std::function<Answer(const Message&)>;
   // Sends `request` and judges what comes until an answer or a failure;
-  // throws Interrupted when the user interrupts the wait.
+  // throws Interrupted when the user interrupts the sending or the wait.
   Outcome exchange(const Message& request, RequestKind kind, std::chrono::milliseconds timeout,
                    const Judge& judge);
   // What came while nothing was asked goes to the narrator's dump, not to

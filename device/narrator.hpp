@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "device/device_records.hpp"
-#include "device/messages.hpp"
+#include "device/protocol/device_records.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace quave {
 

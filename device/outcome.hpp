@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace quave {
 
 enum class Fault {
   none,
-  refused,       // called out of turn (ports closed, no handshake yet): nothing was sent
+  refused,       // called out of turn (no handshake yet): nothing was sent
   timed_out,     // no reply within the request's time
   device_error,  // the device reported an error, or its reply did not fit the request
   gone,          // the device went away: unplugged, switched off, its sound server stopped
@@ -24,7 +24,8 @@ struct Outcome {
   bool ok() const { return fault == Fault::none; }
 };
 
-// Why the ports could not be opened.
+// Why the ports could not be opened. Opening comes before any request, so
+// it has words of its own rather than an Outcome's.
 enum class OpenFault {
   none,
   not_found,  // no port of the device by name

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/version_text.hpp"
-#include "device/device_records.hpp"
+#include "device/protocol/device_records.hpp"
 
 namespace quave {
 

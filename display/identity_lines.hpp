@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "device/device_records.hpp"
+#include "device/protocol/device_records.hpp"
 
 namespace quave {
 

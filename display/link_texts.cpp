@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "device/paced_send.hpp"
+#include "device/link.hpp"
 
 namespace quave {
 
@@ -41,13 +41,13 @@ std::string failure_line(const Outcome& outcome) {
     case Fault::gone: return "Error: The quave device is gone (unplugged or switched off).";
     case Fault::stalled:
       return "Error: The quave device stopped reading (nothing taken for " +
-             std::to_string(kRoomStallUs / 1000000) + " seconds).";
+             std::to_string(kStallAfter.count()) + " seconds).";
     case Fault::refused: case Fault::none: break;
   }
   return "";
 }
 
-const char* error_message(uint32_t kind, uint32_t code) {
+const char* error_message(RequestKind kind, uint32_t code) {
   switch (kind) {
     case kApiVersion:
       if (code == kErrorWrongPlatform) return "Got user api reply for wrong target platform.";
@@ -87,7 +87,7 @@ const char* error_message(uint32_t kind, uint32_t code) {
   return "";
 }
 
-std::string device_error_line(uint32_t kind, uint32_t code) {
+std::string device_error_line(RequestKind kind, uint32_t code) {
   const std::string text = error_message(kind, code);
   if (!text.empty()) return "Error: " + text;
   return "Error: Device reported error code " + std::to_string(code) + ".";

@@ -20,12 +20,12 @@ std::string open_failure_text(OpenFault fault);
 // Fault::refused, which says nothing.
 std::string failure_line(const Outcome& outcome);
 
-// The text of a device error by request kind (1..6) and code (0..13); the
+// The text of a device error by request kind and code (0..13); the
 // empty text where the table has none.
-const char* error_message(uint32_t kind, uint32_t code);
+const char* error_message(RequestKind kind, uint32_t code);
 // "Error: " and the table text, or "Error: Device reported error code N."
 // where the table has none.
-std::string device_error_line(uint32_t kind, uint32_t code);
+std::string device_error_line(RequestKind kind, uint32_t code);
 
 // "Warning: Unrecognized status message received. (0x27)"
 std::string unrecognised_status_line(uint8_t status);

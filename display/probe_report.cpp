@@ -1,7 +1,5 @@
 #include "display/probe_report.hpp"
 
-#include <algorithm>
-
 #include "display/identity_lines.hpp"
 #include "display/device_display.hpp"
 #include "unit/identifiers.hpp"
@@ -15,12 +13,12 @@ std::string slot_entry_line(unsigned slot, const SlotStatus& status) {
   return head + unit_summary(status.bytes.data());
 }
 
-std::string probe_report(const DeviceInfo& info, int32_t module_index) {
+std::string probe_report(const DeviceInfo& info, std::optional<ModuleId> module) {
   std::string text;
   text += device_line(info.platform) + "\n" + system_version_line(info) + "\n" +
           api_version_line(info) + "\n";
 
-  if (module_index < 0 || module_index >= kModuleCount) {
+  if (!module) {
     text += "> Available modules:\n\n";
     for (unsigned m = 1; m < kModuleCount; ++m) {
       text += std::string(module_display_name(m)) + ": " +
@@ -29,10 +27,11 @@ std::string probe_report(const DeviceInfo& info, int32_t module_index) {
     return text;
   }
 
-  const unsigned m = static_cast<unsigned>(module_index);
+  const ModuleId m = *module;
   text += std::string("> ") + module_display_name(m) + " status:\n";
-  const unsigned count = std::min<unsigned>(info.modules[m].slot_count(), kSlotsPerModule);
-  for (unsigned s = 0; s < count; ++s) text += slot_entry_line(s, info.slots[m][s]) + "\n";
+  for (unsigned s = 0; s < info.modules[m].recorded_slots(); ++s) {
+    text += slot_entry_line(s, info.slots[m][s]) + "\n";
+  }
   return text;
 }
 

@@ -2,7 +2,7 @@
 // back.
 #include <cstdlib>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t start = size ? data[0] % 16 : 0;

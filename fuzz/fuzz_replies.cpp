@@ -2,7 +2,7 @@
 // the answer to each request, in the states the handshake and the
 // transactions ask from. Afterwards only the record that was asked for may
 // have changed, nothing is kept from a reply that does not fit, and the
-// answer's kind and code are ones the engine knows.
+// answer's kind and code are ones the conversation knows.
 //
 // Input: byte 0 request kind (low nibble, taken modulo 7); byte 1 slot being
 // asked (modulo 16); byte 2 module being asked (modulo 5); byte 3 slot count
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "device/replies.hpp"
+#include "device/protocol/replies.hpp"
 
 namespace {
 
@@ -52,15 +52,15 @@ DeviceInfo initial_info(uint8_t slot_count) {
 
 // What the dispatcher may have changed for `kind`, copied from `after` into
 // `expected`.
-void allow_changes(DeviceInfo& expected, const DeviceInfo& after, uint32_t kind, uint32_t index) {
+void allow_changes(DeviceInfo& expected, const DeviceInfo& after, RequestKind kind, uint32_t index) {
   switch (kind) {
     case kSearchDevice:
+      expected.platform = after.platform;
       expected.channel = after.channel;
       expected.model_id = after.model_id;
       expected.system_version = after.system_version;
       break;
     case kApiVersion:
-      expected.platform = after.platform;
       expected.api_version = after.api_version;
       break;
     case kModuleInfo:
@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check((answer.kind == Answer::error) == (answer.code != 0));
   check(answer.kind != Answer::unrecognised || kind == kClear || kind == kUnitLoad);
   check(answer.kind != Answer::none || !answer.taken);
-  if (kind == kSearchDevice && answer.kind == Answer::reply) check(info.channel <= 7);
-  if (kind == kApiVersion && answer.kind == Answer::reply) {
+  if (kind == kSearchDevice && answer.kind == Answer::reply) {
+    check(info.channel <= 7);
     check(info.platform >= 1 && info.platform <= 3);
   }
 

@@ -31,6 +31,10 @@ constexpr size_t kHdrNumParam = 32;
 
 struct UnitHeader {
   std::array<uint8_t, kUnitHeaderSize> bytes{};
+
+  // The module byte's seven bits.
+  ModuleId module() const { return bytes[kHdrModule] & 0x7F; }
+  PlatformId platform() const { return bytes[kHdrPlatform]; }
 };
 
 // `manifest_text` is zero-terminated (the JSON ends at its first zero byte);

@@ -1,5 +1,6 @@
 #include "unit/unit_image.hpp"
 
+#include <boost/crc.hpp>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -14,7 +15,7 @@ namespace {
 bool header_is_valid(const UnitHeader& header) {
   const uint8_t* h = header.bytes.data();
   if (h[kHdrPlatform] > kLastPlatform) return false;
-  if ((h[kHdrModule] & 0x7F) >= kModuleCount) return false;
+  if (header.module() >= kModuleCount) return false;
   return std::memchr(h + kHdrName, 0, kNameFieldSize) != nullptr;
 }
 
@@ -27,8 +28,7 @@ std::string hex8(uint32_t v) {
 }  // namespace
 
 std::optional<UnitImage> build_unit_image(const uint8_t* payload, const UnitHeader& header,
-                                          uint32_t payload_size, uint32_t& image_size,
-                                          std::string& diagnostics) {
+                                          uint32_t payload_size, std::string& diagnostics) {
   UnitImage image;
   try {
     image.bytes.assign(static_cast<size_t>(payload_size) + kImageOverhead, 0);
@@ -43,20 +43,28 @@ std::optional<UnitImage> build_unit_image(const uint8_t* payload, const UnitHead
     diagnostics = "Unit binary header is invalid." + unit_summary(header);
     return std::nullopt;
   }
-  const unsigned module = header.bytes[kHdrModule] & 0x7F;
-  if (payload_size < 4 || std::memcmp(payload, &kModuleMagic[4 * module], 4) != 0) {
+  if (payload_size < 4 || std::memcmp(payload, &kModuleMagic[4 * header.module()], 4) != 0) {
     diagnostics = "Binary magic bytes do not match the manifest's declared target module.";
     return std::nullopt;
   }
   // The trailer is already zero from the allocation.
-  image_size = payload_size + kImageOverhead;
+  image.crc = crc32(image.bytes.data(), image.bytes.size());
   return image;
 }
 
-std::string unit_summary(const uint8_t* record) {
+uint32_t crc32(const uint8_t* data, size_t size) {
+  boost::crc_32_type crc;
+  crc.process_bytes(data, size);
+  return crc.checksum();
+}
+
+std::string unit_name(const uint8_t* record) {
   const char* name = reinterpret_cast<const char*>(record + kHdrName);
-  const size_t name_length = strnlen(name, kNameFieldSize);
-  return "\"" + std::string(name, name_length) + "\" " +
+  return std::string(name, strnlen(name, kNameFieldSize));
+}
+
+std::string unit_summary(const uint8_t* record) {
+  return "\"" + unit_name(record) + "\" " +
          "v" + format_packed_version(get_le32(record + kHdrVersion)) + " " +
          "api:" + format_packed_version(get_le32(record + kHdrApi)) + " " +
          "did:" + hex8(get_le32(record + kHdrDevId)) + " " +

@@ -12,26 +12,26 @@ namespace {
 const boost::regex kManifestPattern("[^/]+/manifest[.]json");
 const boost::regex kPayloadPattern("[^/]+/payload[.]bin");
 
-enum class Outcome { ok, too_large, no_memory, not_extracted };
+enum class EntryRead { ok, too_large, no_memory, not_extracted };
 
 // Inflates a matching entry into a fresh zero-filled buffer of its size plus
 // `extra` bytes, refusing oversized entries before allocating anything.
 // `total` counts what the package's entries declared so far.
 template <typename Byte>
-Outcome read_entry(const ZipArchive& archive, uint64_t index, uint64_t size, size_t extra,
-                   uint64_t& total, std::vector<Byte>& out) {
-  if (size > kMaxEntrySize || size > kMaxPackageSize - total) return Outcome::too_large;
+EntryRead read_entry(const ZipArchive& archive, uint64_t index, uint64_t size, size_t extra,
+                     uint64_t& total, std::vector<Byte>& out) {
+  if (size > kMaxEntrySize || size > kMaxPackageSize - total) return EntryRead::too_large;
   total += size;
   std::vector<Byte> buffer;
   try {
     buffer.assign(static_cast<size_t>(size) + extra, Byte{0});
   } catch (const std::bad_alloc&) {
-    return Outcome::no_memory;
+    return EntryRead::no_memory;
   }
   if (!archive.extract(index, reinterpret_cast<uint8_t*>(buffer.data()), size))
-    return Outcome::not_extracted;
+    return EntryRead::not_extracted;
   out = std::move(buffer);
-  return Outcome::ok;
+  return EntryRead::ok;
 }
 
 // The error lines of one kind of entry, written out whole so that each
@@ -51,9 +51,9 @@ const EntryMessages kPayloadMessages{
     "Error: Could not allocate memory buffer for payload data.",
     "Error: Could not extract payload data from archive."};
 
-void report_entry(Outcome outcome, const EntryMessages& messages, PackageReport& report) {
-  const char* line = outcome == Outcome::too_large   ? messages.too_large
-                     : outcome == Outcome::no_memory ? messages.no_memory
+void report_entry(EntryRead read, const EntryMessages& messages, PackageReport& report) {
+  const char* line = read == EntryRead::too_large   ? messages.too_large
+                     : read == EntryRead::no_memory ? messages.no_memory
                                                      : messages.not_extracted;
   report.err(std::string(line) + "\n");
 }
@@ -94,16 +94,16 @@ std::optional<UnitPackage> read_unit_package(const std::string& path, PackageRep
     const auto entry = archive->entry(i);
     if (!entry) continue;  // a damaged record is skipped
     if (boost::regex_match(entry->name, kManifestPattern)) {
-      const Outcome outcome = read_entry(*archive, i, entry->size, 1, total, package.manifest_text);
-      if (outcome != Outcome::ok) {
-        report_entry(outcome, kManifestMessages, report);
+      const EntryRead read = read_entry(*archive, i, entry->size, 1, total, package.manifest_text);
+      if (read != EntryRead::ok) {
+        report_entry(read, kManifestMessages, report);
         return std::nullopt;
       }
       have_manifest = true;
     } else if (boost::regex_match(entry->name, kPayloadPattern)) {
-      const Outcome outcome = read_entry(*archive, i, entry->size, 0, total, package.payload);
-      if (outcome != Outcome::ok) {
-        report_entry(outcome, kPayloadMessages, report);
+      const EntryRead read = read_entry(*archive, i, entry->size, 0, total, package.payload);
+      if (read != EntryRead::ok) {
+        report_entry(read, kPayloadMessages, report);
         return std::nullopt;
       }
       package.payload_size = static_cast<uint32_t>(entry->size);

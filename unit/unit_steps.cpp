@@ -19,17 +19,13 @@ std::optional<PreparedUnit> prepare_unit_package(const std::string& path, Packag
   report.out("> Parsing unit binary payload\n");
   // A text of its own, so that the manifest's warnings are not written twice.
   std::string payload_diagnostics;
-  PreparedUnit prepared;
   auto image = build_unit_image(package->payload.data(), *header, package->payload_size,
-                                prepared.image_size, payload_diagnostics);
+                                payload_diagnostics);
   if (!image) {
     report.err("Error: " + payload_diagnostics + "\n");
     return std::nullopt;
   }
-  if (!payload_diagnostics.empty()) report.out("Warnings: \n" + payload_diagnostics);
-  prepared.header = *header;
-  prepared.image = std::move(*image);
-  return prepared;
+  return PreparedUnit{*header, std::move(*image)};
 }
 
 }  // namespace quave

@@ -15,7 +15,6 @@ namespace quave {
 struct PreparedUnit {
   UnitHeader header;
   UnitImage image;
-  uint32_t image_size = 0;
 };
 
 // Reads the archive, parses the manifest and builds the unit image,

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tests/cli/expected_texts.hpp"
 #include "tests/support/limited_process.hpp"
 #include "tests/support/raw_zip.hpp"

@@ -14,9 +14,25 @@
 
 #include "device/device_interface.hpp"
 #include "device/link.hpp"
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace quave::test {
+
+// The device's own 7-bit packing, written apart from the program's so that
+// the two cannot agree on a wrong encoding: each group of up to seven bytes
+// behind a byte that holds their top bits, the first byte's in bit 0.
+inline std::vector<uint8_t> pack7(const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> out;
+  for (size_t at = 0; at < data.size(); at += 7) {
+    const size_t lead = out.size();
+    out.push_back(0);
+    for (size_t i = at; i < data.size() && i < at + 7; ++i) {
+      if (data[i] & 0x80) out[lead] |= static_cast<uint8_t>(1u << (i - at));
+      out.push_back(data[i] & 0x7F);
+    }
+  }
+  return out;
+}
 
 inline Message search_reply(uint8_t channel_byte, uint8_t family_low, uint8_t sys_major,
                             uint8_t sys_minor) {
@@ -40,7 +56,7 @@ inline Message module_info_reply(const DeviceAddress& a, uint8_t module,
                                  const std::vector<uint8_t>& data) {
   Message m = device_header(a, 0x48);
   m.insert(m.end(), {module, 0x00});
-  const auto packed = pack_7bit(data);
+  const auto packed = pack7(data);
   m.insert(m.end(), packed.begin(), packed.end());
   m.push_back(0xF7);
   return m;
@@ -50,7 +66,7 @@ inline Message slot_status_reply(const DeviceAddress& a, uint8_t module, uint8_t
                                  const std::vector<uint8_t>& data) {
   Message m = device_header(a, 0x49);
   m.insert(m.end(), {module, slot, 0x00});
-  const auto packed = pack_7bit(data);
+  const auto packed = pack7(data);
   m.insert(m.end(), packed.begin(), packed.end());
   m.push_back(0xF7);
   return m;
@@ -138,10 +154,10 @@ class FakeDevice : public Link {
     }
   }
 
-  SendEnd send(const Message& request, const std::function<void(size_t)>& progress) override {
+  SendEnd send(const Message& request, const SendWatch& watch) override {
     requests.push_back(request);
     sent_at.push_back(clock);
-    if (progress) progress(request.size());
+    if (watch.progress) watch.progress(request.size());
     if (requests.size() > fate.after && fate.what == Fate::stalled) return SendEnd::stalled;
     std::vector<Message> replies = answer(request);
     if (tamper) tamper(request, replies);
@@ -185,6 +201,16 @@ struct RecordingNarrator : Narrator {
                     std::to_string(s.slot) + (s.empty ? " empty" : ""));
   }
 };
+
+// A unit as the conversation carries it: `image` stands for the whole image
+// (the conversation does not look inside), with the given CRC.
+inline PreparedUnit unit_of(uint8_t module, std::vector<uint8_t> image, uint32_t crc) {
+  PreparedUnit unit;
+  unit.header.bytes[kHdrModule] = module;
+  unit.image.bytes = std::move(image);
+  unit.image.crc = crc;
+  return unit;
+}
 
 // A device whose handshake has run, on a link that answers clears and loads
 // with `status`.

@@ -1,4 +1,4 @@
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "device/output_room.hpp"
-#include "device/paced_send.hpp"
+#include "device/midi/system/output_room.hpp"
+#include "device/midi/paced_send.hpp"
 
 namespace quave {
 namespace {
@@ -118,7 +118,7 @@ TEST(OutputRoom, SendingByRoomNeverOverfillsTheBuffer) {
     FakeLink link{4096, per_poll, 0, 0, {}, false};
     int pauses = 0;
     ASSERT_EQ(SendEnd::sent, send_paced(
-        message.data(), message.size(), pacing_for(MidiBackend::alsa, false),
+        message.data(), message.size(), Pacing{256, 2048, 3125},
         [&](const uint8_t* b, size_t n) {
           if (link.held + n > link.size) link.dropped = true;
           link.held += n;
@@ -127,10 +127,12 @@ TEST(OutputRoom, SendingByRoomNeverOverfillsTheBuffer) {
           return true;
         },
         [&](uint64_t us) {
-          // The room decides, not the DIN rate's long pauses.
-          EXPECT_EQ(us, kRoomPollUs);
+          // The room decides, polled each millisecond, not the DIN rate's
+          // long pauses.
+          EXPECT_EQ(us, 1000u);
           ++pauses;
           link.held -= std::min(link.held, link.per_poll);
+          return true;
         },
         [&]() -> std::optional<size_t> { return link.size - link.held; }));
     EXPECT_FALSE(link.dropped);
@@ -147,24 +149,38 @@ TEST(OutputRoom, FallsBackToTheRateWhenTheRoomIsUnknownAndGivesUpOnAStalledLink)
   std::vector<uint8_t> message(4000, 0x22);
   message.front() = 0xF0;
   message.back() = 0xF7;
-  const Pacing din = pacing_for(MidiBackend::alsa, false);
+  const Pacing din{256, 2048, 3125};
   int sends = 0;
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(SendEnd::sent, send_paced(
       message.data(), message.size(), din, [&](const uint8_t*, size_t) { return ++sends > 0; },
-      [](uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); },
+      [](uint64_t us) {
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+        return true;
+      },
       [] { return std::optional<size_t>(); }));
-  // Only the time paces here: the last fragment waits for the DIN rate.
+  // Only the time paces here: the last fragment, at byte 3840, waits for
+  // 1792 bytes past the burst at 3125 bytes a second.
   const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(took).count(),
-            static_cast<int64_t>(release_us(15 * din.fragment, din)));
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(took).count(), 573440);
 
+  // A room that stops growing is given up on, three seconds after the last
+  // fragment that found room.
   sends = 0;
+  std::chrono::steady_clock::time_point last_room;
   EXPECT_EQ(SendEnd::stalled, send_paced(
-      message.data(), message.size(), din, [&](const uint8_t*, size_t) { return ++sends > 0; },
-      [](uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us * 500)); },
+      message.data(), message.size(), din,
+      [&](const uint8_t*, size_t) {
+        last_room = std::chrono::steady_clock::now();
+        return ++sends > 0;
+      },
+      [&](uint64_t us) {
+        std::this_thread::sleep_for(std::chrono::microseconds(us * 500));
+        return true;
+      },
       [&]() -> std::optional<size_t> { return sends < 3 ? 4096 : 100; }));
   EXPECT_EQ(sends, 3);
+  EXPECT_GE(std::chrono::steady_clock::now() - last_room, std::chrono::seconds(3));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // that do not fit what was asked.
 #include <gtest/gtest.h>
 
-#include "device/replies.hpp"
+#include "device/protocol/replies.hpp"
 #include "tests/device/fake_device.hpp"
 
 namespace quave {
@@ -90,21 +90,34 @@ TEST(SlotStatusAnswer, EmptyReplyFreesTheSlot) {
   EXPECT_EQ(info.slots[1][1].bytes, SlotStatus{}.bytes);
 }
 
+// The model is the search reply's: an API reply naming another of the
+// three is taken, and changes nothing of it.
 TEST(ApiVersionAnswer, PlatformCheck) {
   for (uint8_t platform : {0, 1, 2, 3, 4, 0x81}) {
     DeviceInfo info = info_from();
+    info.platform = 3;
     const Answer a = answer_api_version(test::api_reply(kFrom, platform, 1, 2, 3), info);
     const uint8_t low = platform & 0x7F;
+    EXPECT_EQ(info.platform, 3);
     if (low >= 1 && low <= 3) {
       EXPECT_EQ(a.kind, Answer::reply);
-      EXPECT_EQ(info.platform, low);
       EXPECT_EQ(info.api_major(), 1);
       EXPECT_EQ(info.api_patch(), 3);
     } else {
       EXPECT_EQ(a.kind, Answer::error) << int(platform);
       EXPECT_EQ(a.code, kErrorWrongPlatform);
-      EXPECT_EQ(info.platform, 0);
+      EXPECT_EQ(info.api_version, (std::array<uint8_t, 3>{}));
     }
+  }
+}
+
+TEST(SearchAnswer, TheFamilyNamesTheModel) {
+  for (auto [family, platform] : {std::pair<uint8_t, uint8_t>{0x4B, 1}, {0x51, 2}, {0x57, 3}}) {
+    DeviceInfo info;
+    EXPECT_EQ(answer_search(test::search_reply(0x0A, family, 1, 2), info).kind, Answer::reply);
+    EXPECT_EQ(info.platform, platform);
+    EXPECT_EQ(info.channel, 2);
+    EXPECT_EQ(info.model_id, (std::array<uint8_t, 3>{0x00, 0x01, family}));
   }
 }
 

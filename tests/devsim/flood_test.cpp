@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "display/link_texts.hpp"
 #include "tools/devsim/responder.hpp"
 

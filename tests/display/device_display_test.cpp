@@ -52,7 +52,7 @@ TEST(ProbeReport, ModulesOrOneModulesSlots) {
   const auto occupied = test::slot_data(1, "phaser");
   std::copy(occupied.begin(), occupied.end(), info.slots[1][1].bytes.begin());
 
-  EXPECT_EQ(probe_report(info, -1),
+  EXPECT_EQ(probe_report(info, std::nullopt),
             "> Device: halvane rx\n"
             "> System version: 0.07b\n"
             "> Quave API version: 1.01-3\n"

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <memory>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tests/support/midi_client.hpp"
 #include "tests/support/midi_rig.hpp"
 #include "tests/support/sim_units.hpp"

@@ -3,7 +3,7 @@
 // program either succeeds or fails with its exact lines, within its time-outs.
 #include <gtest/gtest.h>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tests/e2e/device_texts.hpp"
 #include "tests/e2e/unit_files.hpp"
 #include "tests/support/limited_process.hpp"

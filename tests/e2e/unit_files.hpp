@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tests/support/midi_rig.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/zip_writer.hpp"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace quave::test {
 

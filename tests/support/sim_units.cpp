@@ -1,7 +1,8 @@
 #include "tests/support/sim_units.hpp"
 
-#include "device/messages.hpp"
 #include "base/bytes.hpp"
+#include "device/protocol/messages.hpp"
+#include "unit/unit_image.hpp"
 
 namespace quave::test {
 
@@ -29,9 +30,11 @@ std::vector<uint8_t> load_data_for(const std::vector<uint8_t>& image, uint32_t c
 
 std::vector<uint8_t> load_request(uint8_t module, uint8_t slot, const std::vector<uint8_t>& load_data,
                                   uint8_t family_low) {
-  DeviceAddress to;
-  to.model_id = {0x00, 0x01, family_low};
-  return make_unit_load_request(to, module, slot, load_data);
+  std::vector<uint8_t> request = {0xF0, 0x42, 0x30, 0x00, 0x01, family_low, 0x4A, module, slot};
+  const std::vector<uint8_t> packed = pack_7bit(load_data);
+  request.insert(request.end(), packed.begin(), packed.end());
+  request.push_back(0xF7);
+  return request;
 }
 
 }  // namespace quave::test

@@ -27,8 +27,10 @@ UnitHeader make_header(ModuleId module) {
 
 std::optional<UnitImage> build(const std::string& payload, const UnitHeader& header,
                                uint32_t& image_size, std::string& diagnostics) {
-  return build_unit_image(reinterpret_cast<const uint8_t*>(payload.data()), header,
-                          static_cast<uint32_t>(payload.size()), image_size, diagnostics);
+  auto image = build_unit_image(reinterpret_cast<const uint8_t*>(payload.data()), header,
+                                static_cast<uint32_t>(payload.size()), diagnostics);
+  if (image) image_size = static_cast<uint32_t>(image->bytes.size());
+  return image;
 }
 
 TEST(UnitImage, LayoutIsHeaderPayloadAndZeroTrailer) {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace devsim {
 

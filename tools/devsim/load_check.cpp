@@ -1,6 +1,6 @@
 #include "tools/devsim/load_check.hpp"
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tools/devsim/replies.hpp"
 #include "base/bytes.hpp"
 #include "unit/manifest.hpp"

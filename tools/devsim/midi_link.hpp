@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tools/devsim/jack_output.hpp"
 
 namespace devsim {

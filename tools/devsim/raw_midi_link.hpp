@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace devsim {
 

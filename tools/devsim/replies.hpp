@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tools/devsim/sim_config.hpp"
 
 namespace devsim {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 
 namespace devsim {
 

@@ -1,6 +1,6 @@
 #include "tools/devsim/sim_config.hpp"
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "unit/identifiers.hpp"
 
 namespace devsim {

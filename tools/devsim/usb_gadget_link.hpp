@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/messages.hpp"
+#include "device/protocol/messages.hpp"
 #include "tools/devsim/raw_midi_link.hpp"
 #include "tools/devsim/usb_midi.hpp"
 

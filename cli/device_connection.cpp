@@ -1,0 +1,99 @@
+#include "cli/device_connection.hpp"
+
+#include "base/console.hpp"
+#include "base/interrupt.hpp"
+#include "device/midi/midi_ports.hpp"
+#include "display/link_texts.hpp"
+
+namespace quave {
+
+namespace {
+
+// "  Available MIDI inputs:" ... "  Available MIDI ouputs:" ..., built in
+// one piece; under an empty one, why no backend gives a port.
+std::string port_listing(MidiPorts& ports) {
+  const std::vector<std::string> inputs = ports.input_names();
+  const std::vector<std::string> outputs = ports.output_names();
+  std::string text = "  Available MIDI inputs:\n";
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    text += "    in  " + std::to_string(i) + ": " + inputs[i] + "\n";
+  }
+  // Spelt as scripts match it; do not correct.
+  text += "\n  Available MIDI ouputs:\n";
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    text += "    out " + std::to_string(i) + ": " + outputs[i] + "\n";
+  }
+  if (inputs.empty() && outputs.empty()) {
+    for (const std::string& problem : ports.backend_problems()) text += "  " + problem + "\n";
+  }
+  return text;
+}
+
+void show_match(const char* role, const std::optional<PortMatch>& match) {
+  if (match) out_line(role + match->text + ", port: " + std::to_string(match->index));
+}
+
+}  // namespace
+
+Connection connect_device(const DeviceOptions& options, FrontStyle style) {
+  const std::string prefix = style == FrontStyle::probe ? "" : "Error: ";
+  if (style == FrontStyle::load_clear) out_line("> Handshaking...");
+
+  catch_interrupts();
+  Connection connection;
+  connection.narrator = std::make_unique<ConsoleNarrator>(options.verbose, options.debug);
+  MidiPorts ports(options.debug);
+  if (options.debug) {
+    if (auto why = ports.library_problem()) err_line("Could not load the MIDI library: " + *why);
+  }
+  if (options.list_only) {
+    out_text(port_listing(ports) + "\n");
+    return connection;
+  }
+
+  std::optional<unsigned> in_port;
+  std::optional<unsigned> out_port;
+  if (options.ports) {
+    in_port = options.ports->in;
+    out_port = options.ports->out;
+  }
+  MidiPorts::Opened opened = ports.open(in_port, out_port);
+  if (options.verbose) {
+    show_match("input: ", opened.report.input);
+    show_match("output: ", opened.report.output);
+    if (opened.report.fault != OpenFault::not_found) out_line("");
+  }
+  if (opened.report.fault != OpenFault::none) {
+    err_text(open_failure_text(opened.report.fault));
+    err_line(prefix + "Quave interface connection failed.");
+    err_text(port_listing(ports) + "\n");
+    connection.exit_code = 1;
+    return connection;
+  }
+  connection.din_pace = opened.report.din_pace;
+
+  auto device = std::make_unique<DeviceInterface>(std::move(opened.link), *connection.narrator);
+  const Outcome outcome = device->handshake();
+  if (!outcome.ok()) {
+    report_failure(outcome, prefix + "Quave handshake failed.");
+    connection.exit_code = 1;
+    return connection;
+  }
+  connection.device = std::move(device);
+  return connection;
+}
+
+void report_failure(const Outcome& outcome, const std::string& command_line) {
+  const std::string line = failure_line(outcome);
+  if (!line.empty()) err_line(line);
+  err_line(command_line);
+}
+
+bool slot_exists(const DeviceInfo& info, ModuleId module, unsigned slot) {
+  const unsigned count = info.modules[module].slot_count();
+  if (slot < count) return true;
+  err_line("Error: Slot index too large. Only " + std::to_string(count) + " slots available.");
+  return false;
+}
+
+}  // namespace quave

@@ -1,0 +1,41 @@
+// The front the three device commands share once their options are read:
+// listing the ports, or opening them and running the handshake; and the
+// failure lines they print about the device.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/console_narrator.hpp"
+#include "cli/device_options.hpp"
+#include "device/device_interface.hpp"
+
+namespace quave {
+
+// Probe's failure lines carry no "Error: " prefix and it does not announce
+// the handshake; load and clear do both.
+enum class FrontStyle { probe, load_clear };
+
+// A device that passed its handshake, or the command's result.
+struct Connection {
+  // Declared first: the device tells it things until the device ends.
+  std::unique_ptr<ConsoleNarrator> narrator;
+  std::unique_ptr<DeviceInterface> device;
+  // Long messages go at 5-pin DIN pace (a card's port whose buffer cannot
+  // be read).
+  bool din_pace = false;
+  int exit_code = 0;
+};
+
+// Lists the ports (--list), or opens them and runs the handshake, printing
+// the command's failure lines. `device` is set only when the handshake
+// succeeded. Catches nothing.
+Connection connect_device(const DeviceOptions& options, FrontStyle style);
+
+// The failure line of an outcome, if it has one, then the command's own.
+void report_failure(const Outcome& outcome, const std::string& command_line);
+
+// Whether `slot` is one of the module's slots; prints the refusal if not.
+bool slot_exists(const DeviceInfo& info, ModuleId module, unsigned slot);
+
+}  // namespace quave

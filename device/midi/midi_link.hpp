@@ -1,0 +1,85 @@
+// The opened link to the device over the MIDI library: the real Link. The
+// library's input thread only puts each message into an inbox; the
+// command's thread takes it from there. The ports are found and opened by
+// MidiPorts (device/midi/midi_ports.hpp), which hands them over.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "device/link.hpp"
+#include "device/midi/inbox.hpp"
+#include "device/midi/midi_port.hpp"
+#include "device/midi/paced_send.hpp"
+#include "device/midi/system/midi_system.hpp"
+
+namespace quave {
+
+// How the link sees that its device went away, chosen with the port.
+enum class Presence {
+  card_files,  // a card's port: its /proc file, which goes the moment it is unplugged
+  sequencer,   // an ALSA port: the sequencer's word, or the listing where it has none
+  jack,        // the JACK server's word, then the listing
+  listing,     // the port still among the library's ports
+};
+
+// The output port as chosen at open: everything the link later needs of it.
+struct ChosenPort {
+  MidiBackend backend = MidiBackend::other;
+  std::string name;
+  // Its sequencer client and port, on ALSA.
+  std::optional<std::pair<int, int>> alsa;
+  Pacing pacing;
+  // A card's buffer room, where the kernel shows it.
+  RoomFeedback room;
+  Presence presence = Presence::listing;
+  // A card's port whose room cannot be read, paced for 5-pin DIN.
+  bool din_pace = false;
+};
+
+// Chooses, from what the system says of the port named `name` on `backend`,
+// how long messages go out and how a device gone away shows. `by_name`: the
+// ports were found by their names.
+ChosenPort choose_port(const MidiSystem& system, MidiBackend backend, const std::string& name,
+                       bool by_name);
+
+class MidiLink : public Link {
+ public:
+  // Closes the ports. A link to a device that went away or stopped reading
+  // lets go of its ALSA port without the kernel's drain.
+  ~MidiLink() override;
+  MidiLink(const MidiLink&) = delete;
+  MidiLink& operator=(const MidiLink&) = delete;
+
+  SendEnd send(const Message& message, const SendWatch& watch) override;
+  std::optional<Message> receive(Clock::time_point until) override;
+  bool present() override;
+  int interruption() override;
+
+ private:
+  friend class MidiPorts;
+  MidiLink(bool debug, const MidiSystem& system, ChosenPort chosen);
+  // Takes the open ports over and listens on the input; false, the ports
+  // left where they were, when the input will not take the callback.
+  bool take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out);
+  bool listed();
+  static void on_message(double, const unsigned char* message, size_t size, void* self);
+  static void wake(void* self);
+
+  const bool debug_;
+  const MidiSystem& system_;
+  const ChosenPort chosen_;
+  // Declared before the ports: it outlives them, whose input thread fills it.
+  Inbox inbox_;
+  // Input callbacks under way; the ports are freed only when none is.
+  std::atomic<int> in_callback_{0};
+  std::unique_ptr<MidiPort> in_;
+  std::unique_ptr<MidiPort> out_;
+  // Set once the device is known to be gone or to have stopped reading.
+  bool dead_ = false;
+};
+
+}  // namespace quave

@@ -1,0 +1,182 @@
+#include "device/midi/midi_ports.hpp"
+
+#include <boost/regex.hpp>
+
+#include "device/midi/system/jack_watch.hpp"
+#include "device/midi/system/quiet_stderr.hpp"
+
+namespace quave {
+
+const char* const kInputPortPatterns[4] = {
+    "vestrel [#0-9 ]*KBD/KNOB",
+    "vest.dev [#0-9 ]*KBD/KNOB",
+    "halvane[ -]rx [#0-9 ]*KBD/KNOB",
+    "orvalt[ -]tonal [#0-9 ]*KBD/KNOB",
+};
+const char* const kOutputPortPatterns[4] = {
+    "vestrel [#0-9 ]*SOUND",
+    "vest.dev [#0-9 ]*SOUND",
+    "halvane[ -]rx [#0-9 ]*SOUND",
+    "orvalt[ -]tonal [#0-9 ]*SOUND",
+};
+
+namespace {
+
+// The default API is the first compiled backend, which may fail outright (an
+// ALSA build on a machine without a sequencer) while another one works, so
+// each is tried: the first with ports wins, else the first that exists.
+std::unique_ptr<MidiPort> create_port(const MidiLibrary& library, MidiDirection direction,
+                                      const char* client_name) {
+  std::unique_ptr<MidiPort> first;
+  for (int backend : midi_backends(library)) {
+    std::unique_ptr<MidiPort> candidate = MidiPort::create(library, direction, backend, client_name);
+    if (!candidate) continue;
+    unsigned count = 0;
+    if (candidate->port_count(count) && count > 0) return candidate;
+    if (!first) first = std::move(candidate);
+  }
+  return first;
+}
+
+unsigned count_of(MidiPort* port, bool debug) {
+  QuietStderr quiet(debug);
+  unsigned count = 0;
+  return port && port->port_count(count) ? count : 0;
+}
+
+std::vector<std::string> names_of(MidiPort* port, bool debug) {
+  std::vector<std::string> names;
+  if (!port) return names;
+  QuietStderr quiet(debug);
+  unsigned count = 0;
+  if (!port->port_count(count)) return names;
+  std::string name;
+  for (unsigned i = 0; i < count && port->port_name(i, name); ++i) names.push_back(name);
+  return names;
+}
+
+// The lowest of `count` ports whose name matches any pattern, with the
+// matched text and the whole name. The names are asked one at a time and the
+// search stops at the first match: on ALSA the library walks every port of
+// the system for each name.
+std::optional<PortMatch> search(MidiPort* port, unsigned count, const char* const (&patterns)[4],
+                                bool debug) {
+  if (!port) return std::nullopt;
+  std::vector<boost::regex> compiled;
+  for (const char* p : patterns) compiled.emplace_back(p, boost::regex::extended);
+  QuietStderr quiet(debug);
+  std::string name;
+  for (unsigned i = 0; i < count; ++i) {
+    if (!port->port_name(i, name)) continue;
+    for (const boost::regex& re : compiled) {
+      boost::smatch match;
+      if (boost::regex_search(name, match, re)) return PortMatch{match.str(0), i, name};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+MidiPorts::MidiPorts(bool debug, const MidiSystem& system) : debug_(debug), system_(system) {
+  show_jack_messages(debug);
+}
+
+MidiPorts::~MidiPorts() { close_ports(in_, out_, false); }
+
+MidiPort* MidiPorts::input() {
+  std::string why;
+  const MidiLibrary* library = system_.library(why);
+  if (!in_ && library) {
+    QuietStderr quiet(debug_);
+    in_ = create_port(*library, MidiDirection::input, "RtMidi Input Client");
+  }
+  return in_.get();
+}
+
+MidiPort* MidiPorts::output() {
+  std::string why;
+  const MidiLibrary* library = system_.library(why);
+  if (!out_ && library) {
+    QuietStderr quiet(debug_);
+    out_ = create_port(*library, MidiDirection::output, "RtMidi Output Client");
+  }
+  return out_.get();
+}
+
+std::optional<std::string> MidiPorts::library_problem() {
+  std::string why;
+  if (system_.library(why)) return std::nullopt;
+  return why;
+}
+
+std::vector<std::string> MidiPorts::input_names() { return names_of(input(), debug_); }
+
+std::vector<std::string> MidiPorts::output_names() { return names_of(output(), debug_); }
+
+std::vector<std::string> MidiPorts::backend_problems() {
+  std::string why;
+  const MidiLibrary* library = system_.library(why);
+  if (!library) return {};
+  QuietStderr quiet(debug_);
+  return system_.backend_problems(midi_backends(*library));
+}
+
+MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
+                                  std::optional<unsigned> out_port) {
+  Opened opened;
+  OpenReport& report = opened.report;
+  MidiPort* in = input();
+  MidiPort* out = output();
+  const unsigned in_count = count_of(in, debug_);
+  const unsigned out_count = count_of(out, debug_);
+  const bool by_name = !in_port && !out_port;
+  if (by_name) {
+    // The outputs are searched even when no input matched.
+    report.input = search(in, in_count, kInputPortPatterns, debug_);
+    report.output = search(out, out_count, kOutputPortPatterns, debug_);
+    if (report.input) in_port = report.input->index;
+    if (report.output) out_port = report.output->index;
+  }
+  if (!in_port || !out_port) {
+    report.fault = OpenFault::not_found;
+    return opened;
+  }
+
+  // Some backends "open" an index that does not exist and connect to
+  // nothing, so an index is checked against the count first.
+  const auto open_port = [this](MidiPort* port, unsigned index, unsigned count, const char* name) {
+    QuietStderr quiet(debug_);
+    return port && index < count && port->open(index, name);
+  };
+  if (!open_port(in, *in_port, in_count, "RtMidi Input") || !in->ignore_types(false, true, true)) {
+    report.fault = OpenFault::input;
+    return opened;
+  }
+  if (!open_port(out, *out_port, out_count, "RtMidi Output")) {
+    report.fault = OpenFault::output;
+    return opened;
+  }
+
+  std::string name;
+  if (report.output) {
+    name = report.output->name;
+  } else {
+    QuietStderr quiet(debug_);
+    out->port_name(*out_port, name);
+  }
+  ChosenPort chosen = choose_port(system_, out->backend(), name, by_name);
+  report.din_pace = chosen.din_pace;
+  std::unique_ptr<MidiLink> link(new MidiLink(debug_, system_, std::move(chosen)));
+  if (!link->take(in_, out_)) {
+    report.fault = OpenFault::callback;
+    return opened;
+  }
+  // A JACK connection is in the server's graph by now
+  // (device/midi/system/jack_hooks.hpp), an ALSA one is made in the kernel
+  // at once: the first request may go.
+  opened.link = std::move(link);
+  return opened;
+}
+
+}  // namespace quave

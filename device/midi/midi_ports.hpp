@@ -1,0 +1,77 @@
+// The system's MIDI ports as the library shows them: listing them, finding
+// the device's two by name, opening them. What carries the messages once
+// they are open is the MidiLink they are handed to.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/midi/midi_link.hpp"
+#include "device/midi/midi_port.hpp"
+#include "device/midi/system/midi_system.hpp"
+#include "device/outcome.hpp"
+
+namespace quave {
+
+// Port name patterns (POSIX extended, searched anywhere in the name), tried in
+// table order.
+extern const char* const kInputPortPatterns[4];
+extern const char* const kOutputPortPatterns[4];
+
+// The text a port search matched, the port's index and its whole name.
+struct PortMatch {
+  std::string text;
+  unsigned index = 0;
+  std::string name;
+};
+
+struct OpenReport {
+  OpenFault fault = OpenFault::none;
+  // What the search by name found, when it ran.
+  std::optional<PortMatch> input;
+  std::optional<PortMatch> output;
+  // Long messages go at 5-pin DIN pace: a card's port whose buffer cannot
+  // be read.
+  bool din_pace = false;
+};
+
+class MidiPorts {
+ public:
+  // `debug`: the library's own messages reach standard error.
+  explicit MidiPorts(bool debug, const MidiSystem& system = host_system());
+  // Closes what a failed open left open.
+  ~MidiPorts();
+  MidiPorts(const MidiPorts&) = delete;
+  MidiPorts& operator=(const MidiPorts&) = delete;
+
+  // Why the MIDI library cannot be had, or nothing.
+  std::optional<std::string> library_problem();
+  // The port names in index order; an error part-way ends the list there.
+  std::vector<std::string> input_names();
+  std::vector<std::string> output_names();
+  // One line for each backend that could not be opened, with the system's
+  // reason, when none could: otherwise nothing.
+  std::vector<std::string> backend_problems();
+
+  // Both ports given, or both searched by name when neither is. On success
+  // the link has them; whatever opened before a failure stays open, and
+  // listed, until these ports end.
+  struct Opened {
+    OpenReport report;
+    std::unique_ptr<MidiLink> link;
+  };
+  Opened open(std::optional<unsigned> in_port, std::optional<unsigned> out_port);
+
+ private:
+  MidiPort* input();
+  MidiPort* output();
+
+  const bool debug_;
+  const MidiSystem& system_;
+  std::unique_ptr<MidiPort> in_;
+  std::unique_ptr<MidiPort> out_;
+};
+
+}  // namespace quave

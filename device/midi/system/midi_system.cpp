@@ -1,0 +1,28 @@
+#include "device/midi/system/midi_system.hpp"
+
+#include "device/midi/system/backend_problems.hpp"
+#include "device/midi/system/jack_watch.hpp"
+#include "device/midi/system/midi_library.hpp"
+
+namespace quave {
+
+namespace {
+
+// Loaded once: its threads may run until the last port is freed, so it
+// stays for the life of the process.
+const MidiLibrary* loaded_library(std::string& why) {
+  static std::string why_not;
+  static const MidiLibrary* const library = open_midi_library(why_not);
+  if (!library) why = why_not;
+  return library;
+}
+
+}  // namespace
+
+const MidiSystem& host_system() {
+  static const MidiSystem system{loaded_library, output_link_of, sequencer_has_port,
+                                 jack_server_lost, backend_problems};
+  return system;
+}
+
+}  // namespace quave
