@@ -3,6 +3,7 @@
 
 #include "cli/console_narrator.hpp"
 #include "display/link_texts.hpp"
+#include "display/probe_report.hpp"
 #include "tests/device/fake_device.hpp"
 
 namespace quave {
@@ -160,6 +161,18 @@ TEST(Handshake, DebugDumpsRequestsAndTakenReplies) {
   EXPECT_NE(run.out.find(">>> { f0, 42, 32, 0, 1, 4b, 18, 4, f7 }\n"
                          "<<< { f0, 42, 32, 0, 1, 4b, 48, 4, 0, f7 }\n"),
             std::string::npos);
+}
+
+// The search reply's family says what the device is; an API reply that
+// names another model changes neither the verbose line nor the report.
+TEST(Handshake, TheModelIsTheFamilys) {
+  auto fake = std::make_unique<FakeDevice>();
+  fake->family_low = 0x51;
+  fake->api_platform = 1;
+  const Handshook run = handshake(std::move(fake), verbose);
+  ASSERT_TRUE(run.outcome.ok());
+  EXPECT_EQ(run.out.rfind("> Device: halvane rx\n", 0), 0u) << run.out;
+  EXPECT_EQ(probe_report(run.info, std::nullopt).rfind("> Device: halvane rx\n", 0), 0u);
 }
 
 // A late copy of each step's last reply, saying something else, is no
