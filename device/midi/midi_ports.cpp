@@ -84,25 +84,20 @@ MidiPorts::MidiPorts(bool debug, const MidiSystem& system) : debug_(debug), syst
 
 MidiPorts::~MidiPorts() { close_ports(in_, out_, false); }
 
-MidiPort* MidiPorts::input() {
+MidiPort* MidiPorts::port(std::unique_ptr<MidiPort>& port, MidiDirection direction,
+                          const char* client_name) {
   std::string why;
   const MidiLibrary* library = system_.library(why);
-  if (!in_ && library) {
+  if (!port && library) {
     QuietStderr quiet(debug_);
-    in_ = create_port(*library, MidiDirection::input, "RtMidi Input Client");
+    port = create_port(*library, direction, client_name);
   }
-  return in_.get();
+  return port.get();
 }
 
-MidiPort* MidiPorts::output() {
-  std::string why;
-  const MidiLibrary* library = system_.library(why);
-  if (!out_ && library) {
-    QuietStderr quiet(debug_);
-    out_ = create_port(*library, MidiDirection::output, "RtMidi Output Client");
-  }
-  return out_.get();
-}
+MidiPort* MidiPorts::input() { return port(in_, MidiDirection::input, "RtMidi Input Client"); }
+
+MidiPort* MidiPorts::output() { return port(out_, MidiDirection::output, "RtMidi Output Client"); }
 
 std::optional<std::string> MidiPorts::library_problem() {
   std::string why;

@@ -65,6 +65,8 @@ class MidiPorts {
   Opened open(std::optional<unsigned> in_port, std::optional<unsigned> out_port);
 
  private:
+  // Made on first use.
+  MidiPort* port(std::unique_ptr<MidiPort>& port, MidiDirection direction, const char* client_name);
   MidiPort* input();
   MidiPort* output();
 
