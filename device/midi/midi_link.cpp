@@ -35,8 +35,7 @@ ChosenPort choose_port(const MidiSystem& system, MidiBackend backend, const std:
   return chosen;
 }
 
-MidiLink::MidiLink(bool debug, const MidiSystem& system, ChosenPort chosen)
-    : debug_(debug), system_(system), chosen_(std::move(chosen)) {
+MidiLink::MidiLink(bool debug, const MidiSystem& system) : debug_(debug), system_(system) {
   on_interrupt(&MidiLink::wake, this);
 }
 
@@ -45,8 +44,10 @@ MidiLink::~MidiLink() {
   close_ports(in_, out_, dead_, &in_callback_);
 }
 
-bool MidiLink::take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out) {
+bool MidiLink::take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out,
+                    ChosenPort chosen) {
   if (!in->set_callback(&MidiLink::on_message, this)) return false;
+  chosen_ = std::move(chosen);
   in_ = std::move(in);
   out_ = std::move(out);
   return true;

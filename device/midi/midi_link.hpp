@@ -61,17 +61,17 @@ class MidiLink : public Link {
 
  private:
   friend class MidiPorts;
-  MidiLink(bool debug, const MidiSystem& system, ChosenPort chosen);
+  MidiLink(bool debug, const MidiSystem& system);
   // Takes the open ports over and listens on the input; false, the ports
   // left where they were, when the input will not take the callback.
-  bool take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out);
+  bool take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out, ChosenPort chosen);
   bool listed();
   static void on_message(double, const unsigned char* message, size_t size, void* self);
   static void wake(void* self);
 
   const bool debug_;
   const MidiSystem& system_;
-  const ChosenPort chosen_;
+  ChosenPort chosen_;
   // Declared before the ports: it outlives them, whose input thread fills it.
   Inbox inbox_;
   // Input callbacks under way; the ports are freed only when none is.

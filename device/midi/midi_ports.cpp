@@ -78,7 +78,8 @@ std::optional<PortMatch> search(MidiPort* port, unsigned count, const char* cons
 
 }  // namespace
 
-MidiPorts::MidiPorts(bool debug, const MidiSystem& system) : debug_(debug), system_(system) {
+MidiPorts::MidiPorts(bool debug, const MidiSystem& system)
+    : debug_(debug), system_(system), link_(new MidiLink(debug, system)) {
   show_jack_messages(debug);
 }
 
@@ -121,6 +122,10 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
                                   std::optional<unsigned> out_port) {
   Opened opened;
   OpenReport& report = opened.report;
+  if (!link_) {
+    report.fault = OpenFault::input;
+    return opened;
+  }
   MidiPort* in = input();
   MidiPort* out = output();
   const unsigned in_count = count_of(in, debug_);
@@ -162,15 +167,14 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   }
   ChosenPort chosen = choose_port(system_, out->backend(), name, by_name);
   report.din_pace = chosen.din_pace;
-  std::unique_ptr<MidiLink> link(new MidiLink(debug_, system_, std::move(chosen)));
-  if (!link->take(in_, out_)) {
+  if (!link_->take(in_, out_, std::move(chosen))) {
     report.fault = OpenFault::callback;
     return opened;
   }
   // A JACK connection is in the server's graph by now
   // (device/midi/system/jack_hooks.hpp), an ALSA one is made in the kernel
   // at once: the first request may go.
-  opened.link = std::move(link);
+  opened.link = std::move(link_);
   return opened;
 }
 

@@ -55,9 +55,9 @@ class MidiPorts {
   // reason, when none could: otherwise nothing.
   std::vector<std::string> backend_problems();
 
-  // Both ports given, or both searched by name when neither is. On success
-  // the link has them; whatever opened before a failure stays open, and
-  // listed, until these ports end.
+  // Both ports given, or both searched by name when neither is; once. On
+  // success the link has them; whatever opened before a failure stays
+  // open, and listed, until these ports end.
   struct Opened {
     OpenReport report;
     std::unique_ptr<MidiLink> link;
@@ -72,6 +72,9 @@ class MidiPorts {
 
   const bool debug_;
   const MidiSystem& system_;
+  // Made before any port, so that it exists before the library's threads
+  // that will call into it; declared first, so that it outlives the ports.
+  std::unique_ptr<MidiLink> link_;
   std::unique_ptr<MidiPort> in_;
   std::unique_ptr<MidiPort> out_;
 };
