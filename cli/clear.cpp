@@ -49,7 +49,6 @@ int clear(int argc, char** argv) {
       ("slot,s", po::value<uint16_t>(), "Index of slot to clear. To clear all, use -a/--all option.")
       ("all,a", "Clear all slots of specified module.");
     add_device_options(table);
-    table.add_options()("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli clear <options>", vm)) return *done;
 

@@ -10,7 +10,8 @@ void add_device_options(po::options_description& table) {
     ("inport,i", po::value<uint16_t>(), "Input MIDI port index.")
     ("outport,o", po::value<uint16_t>(), "Output MIDI port index.")
     ("verbose,v", "Print out verbose details about each step.")
-    ("debug,d", "Print out transaction details.");
+    ("debug,d", "Print out transaction details.")
+    ("version,V", "Display version information.");
 }
 
 std::optional<DeviceOptions> read_device_options(const po::variables_map& vm) {

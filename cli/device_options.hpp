@@ -26,8 +26,8 @@ struct DeviceOptions {
   bool debug = false;
 };
 
-// The rows the three device commands declare alike, in their order: list,
-// inport, outport, verbose, debug.
+// The rows the three device commands declare alike after their own, in
+// their order: list, inport, outport, verbose, debug, version.
 void add_device_options(po::options_description& table);
 
 // The port pair (both or neither, each at most 127), --verbose and --debug;

@@ -101,7 +101,6 @@ int load(int argc, char** argv) {
       ("unit,u", po::value<std::string>(), "Path to unit to load. Must be path to unit package directory.")
       ("slot,s", po::value<uint16_t>(), "Target slot index for the unit. If this option is omitted the first free slot will be used.");
     add_device_options(table);
-    table.add_options()("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli load <options>", vm)) return *done;
 

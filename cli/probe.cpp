@@ -29,7 +29,6 @@ int probe(int argc, char** argv) {
       ("help,h", "Display usage help.")
       ("module,m", po::value<std::string>(), "Module specifier: modfx, delfx, revfx, osc.");
     add_device_options(table);
-    table.add_options()("version,V", "Display version information.");
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli probe <options>\n\nDetects and displays information about a connected quave device.", vm)) return *done;
 
