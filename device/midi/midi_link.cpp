@@ -22,9 +22,6 @@ ChosenPort choose_port(const MidiSystem& system, MidiBackend backend, const std:
   const OutputLink link = system.output_link_of(chosen.alsa->first, chosen.alsa->second);
   if (link.room) {
     chosen.room = link.room;
-    // An unplugged card's files go at once, while its port may stay listed
-    // for as long as the kernel waits for the port's buffer to drain (up to
-    // 10 s).
     chosen.presence = Presence::card_files;
   } else if (link.card_port && chosen.pacing.bytes_per_second != 0) {
     // A card's port whose buffer cannot be read (a container hides
@@ -94,15 +91,18 @@ bool MidiLink::listed() {
   return false;
 }
 
+bool MidiLink::on_sequencer() {
+  const auto has = system_.sequencer_has_port(chosen_.alsa->first, chosen_.alsa->second);
+  return has ? *has : listed();
+}
+
 bool MidiLink::present() {
   bool here = true;
   switch (chosen_.presence) {
-    case Presence::card_files: here = chosen_.room().has_value(); break;
-    case Presence::sequencer: {
-      const auto has = system_.sequencer_has_port(chosen_.alsa->first, chosen_.alsa->second);
-      here = has ? *has : listed();
-      break;
-    }
+    // The files go at once on an unplug, while the port may stay for up to
+    // 10 s; but a port can go while the files stay.
+    case Presence::card_files: here = chosen_.room().has_value() && on_sequencer(); break;
+    case Presence::sequencer: here = on_sequencer(); break;
     case Presence::jack: here = !system_.jack_server_lost() && listed(); break;
     case Presence::listing: here = listed(); break;
   }

@@ -20,10 +20,15 @@ namespace quave {
 
 // How the link sees that its device went away, chosen with the port.
 enum class Presence {
-  card_files,  // a card's port: its /proc file, which goes the moment it is unplugged
-  sequencer,   // an ALSA port: the sequencer's word, or the listing where it has none
-  jack,        // the JACK server's word, then the listing
-  listing,     // the port still among the library's ports
+  // A card's port: its /proc file, which goes the moment the card is
+  // unplugged, and the sequencer's word.
+  card_files,
+  // An ALSA port: the sequencer's word, or the listing where it has none.
+  sequencer,
+  // The JACK server's word, then the listing.
+  jack,
+  // The port still among the library's ports.
+  listing,
 };
 
 // The output port as chosen at open: everything the link later needs of it.
@@ -66,6 +71,7 @@ class MidiLink : public Link {
   // left where they were, when the input will not take the callback.
   bool take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out, ChosenPort chosen);
   bool listed();
+  bool on_sequencer();
   static void on_message(double, const unsigned char* message, size_t size, void* self);
   static void wake(void* self);
 

@@ -210,7 +210,8 @@ TEST_F(MidiLinkTest, PresenceAsksWhatTheChosenPortShows) {
   const Row rows[] = {
       // Unplugged: the card's files go at once, its port stays up to 10 s.
       {"card, files gone", alsa, "v:vestrel SOUND 20:0", true, false, true, false, true, false},
-      {"card, files there", alsa, "v:vestrel SOUND 20:0", true, true, false, false, false, true},
+      {"card, port gone", alsa, "v:vestrel SOUND 20:0", true, true, false, false, true, false},
+      {"card, both there", alsa, "v:vestrel SOUND 20:0", true, true, true, false, false, true},
       {"application, port gone", alsa, "d:vestrel SOUND 128:0", false, false, false, false, true, false},
       {"application, port there", alsa, "d:vestrel SOUND 128:0", false, false, true, false, false, true},
       {"no sequencer, unlisted", alsa, "d:vestrel SOUND 128:0", false, false, std::nullopt, false, false, false},
