@@ -3,14 +3,18 @@
 // The build names the program, Wine's runner (scripts/wine-run) and a
 // prefix made on the host.
 #include <gtest/gtest.h>
+#include <errno.h>
 #include <sched.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "tests/support/limited_process.hpp"
 
@@ -20,9 +24,15 @@ using quave::test::run_limited;
 
 // Runs a Wine tool with its output thrown away: a server it starts keeps
 // any pipe it inherited open for as long as it runs.
-bool quiet(const std::string& command) {
-  const auto r = run_limited({"/bin/sh", "-c", command + " </dev/null >/dev/null 2>&1"}, 300000);
-  if (r.run.exit_code != 0) std::cerr << "failed: " << command << "\n";
+bool quiet(const std::vector<std::string>& command) {
+  std::vector<std::string> argv{"/bin/sh", "-c", "exec \"$@\" </dev/null >/dev/null 2>&1", "sh"};
+  argv.insert(argv.end(), command.begin(), command.end());
+  const auto r = run_limited(argv, 300000);
+  if (r.run.exit_code != 0) {
+    std::cerr << "failed:";
+    for (const std::string& word : command) std::cerr << " " << word;
+    std::cerr << "\n";
+  }
   return r.run.exit_code == 0;
 }
 
@@ -34,11 +44,16 @@ int main(int argc, char** argv) {
   // neither the server's socket nor the program: opened non-blocking, as
   // Wine's server opens files, a read from it ends after one message, and
   // Wine reads each section of a program with a single read. The server's
-  // folder goes into a /tmp of this process's own, on a tmpfs (TMPDIR would
-  // do for Wine 8, but not for Wine 10: see scripts/wine-run).
+  // folder goes in /run/user/<uid> when that exists (else under a random
+  // name in /tmp): here, on a tmpfs of this process's own. TMPDIR would do
+  // for Wine 8, but not for Wine 10 (see scripts/wine-run); a tmpfs over
+  // /tmp would hide a checkout under it.
+  const std::string runtime_dir = "/run/user/" + std::to_string(getuid());
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-      mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) {
-    perror("a /tmp of our own");
+      (mkdir("/run/user", 0755) != 0 && errno != EEXIST) ||
+      mount("tmpfs", "/run/user", "tmpfs", 0, "mode=0755") != 0 ||
+      mkdir(runtime_dir.c_str(), 0700) != 0) {
+    perror("a /run/user of our own");
     return 1;
   }
   char shm[] = "/dev/shm/quave-wine-XXXXXX";
@@ -57,11 +72,12 @@ int main(int argc, char** argv) {
   // minute in the emulated machine, once.
   int rc = 1;
   const std::string wine_run = QUAVE_WINE_RUN;
-  if (quiet(wine_run + " wineserver --persistent") && quiet(wine_run + " wine wineboot --init")) {
+  if (quiet({wine_run, "wineserver", "--persistent"}) &&
+      quiet({wine_run, "wine", "wineboot", "--init"})) {
     rc = RUN_ALL_TESTS();
   }
-  quiet(wine_run + " wineserver --kill");
-  quiet(wine_run + " wineserver --wait");
+  quiet({wine_run, "wineserver", "--kill"});
+  quiet({wine_run, "wineserver", "--wait"});
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
   return rc;
