@@ -29,6 +29,15 @@ std::string port_listing(MidiPorts& ports) {
   return text;
 }
 
+// Debugging names the JACK server and what it carries.
+void show_jack_server(const OpenReport& report) {
+  if (!report.jack) return;
+  err_line("JACK server: " + report.jack->name + ", largest event " +
+           std::to_string(report.jack->largest_event) + " bytes: a message goes whole up to " +
+           std::to_string(report.whole_up_to) + " bytes, a longer one " +
+           (report.fragments ? "in fragments." : "not at all."));
+}
+
 void show_match(const char* role, const std::optional<PortMatch>& match) {
   if (match) out_line(role + match->text + ", port: " + std::to_string(match->index));
 }
@@ -58,6 +67,7 @@ Connection connect_device(const DeviceOptions& options, FrontStyle style) {
     out_port = options.ports->out;
   }
   MidiPorts::Opened opened = ports.open(in_port, out_port);
+  if (options.debug) show_jack_server(opened.report);
   if (options.verbose) {
     show_match("input: ", opened.report.input);
     show_match("output: ", opened.report.output);

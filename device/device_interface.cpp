@@ -46,6 +46,11 @@ void DeviceInterface::take_idle_messages() {
 Outcome DeviceInterface::exchange(const Message& request, RequestKind kind,
                                   std::chrono::milliseconds timeout, const Judge& judge) {
   const auto failed = [kind](Fault fault, uint32_t code = 0) { return Outcome{fault, kind, code}; };
+  // Refused before anything goes: a part of it would leave the device
+  // inside a SysEx message, deaf to the next one.
+  if (const auto largest = link_->largest_message(); largest && request.size() > *largest) {
+    return {Fault::too_long, kind, 0, request.size(), *largest};
+  }
   Watch watch(*link_);
   narrator_.sent(request);
   const SendWatch send_watch{

@@ -52,6 +52,8 @@ class Link {
   virtual bool present() = 0;
   // The signal that interrupted the command (SIGINT, SIGTERM), or 0.
   virtual int interruption() = 0;
+  // The longest message the link can carry at all, where it has a limit.
+  virtual std::optional<size_t> largest_message() { return std::nullopt; }
   // The time the waits are measured by.
   virtual Clock::time_point now() { return Clock::now(); }
 };

@@ -10,7 +10,8 @@ ChosenPort choose_port(const MidiSystem& system, MidiBackend backend, const std:
   ChosenPort chosen;
   chosen.backend = backend;
   chosen.name = name;
-  chosen.pacing = pacing_for(backend, by_name);
+  if (backend == MidiBackend::jack) chosen.jack = system.jack_server();
+  chosen.pacing = pacing_for(backend, by_name, chosen.jack);
   if (backend == MidiBackend::jack) {
     chosen.presence = Presence::jack;
     return chosen;
@@ -78,6 +79,11 @@ SendEnd MidiLink::send(const Message& message, const SendWatch& watch) {
 std::optional<Message> MidiLink::receive(Clock::time_point until) { return inbox_.take(until); }
 
 int MidiLink::interruption() { return interrupt_signal(); }
+
+std::optional<size_t> MidiLink::largest_message() {
+  if (chosen_.pacing.fragment != 0 || chosen_.pacing.whole_up_to == SIZE_MAX) return std::nullopt;
+  return chosen_.pacing.whole_up_to;
+}
 
 bool MidiLink::listed() {
   // A listing that fails tells nothing either way.

@@ -43,6 +43,8 @@ struct ChosenPort {
   Presence presence = Presence::listing;
   // A card's port whose room cannot be read, paced for 5-pin DIN.
   bool din_pace = false;
+  // The JACK server, on JACK.
+  std::optional<JackServer> jack;
 };
 
 // Chooses, from what the system says of the port named `name` on `backend`,
@@ -63,6 +65,7 @@ class MidiLink : public Link {
   std::optional<Message> receive(Clock::time_point until) override;
   bool present() override;
   int interruption() override;
+  std::optional<size_t> largest_message() override;
 
  private:
   friend class MidiPorts;

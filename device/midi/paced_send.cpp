@@ -23,17 +23,25 @@ constexpr size_t kAlsaBurst = 2048;
 constexpr uint32_t kUsbBytesPerSecond = 64 * 1024;
 // Well inside RtMidi's JACK ring buffer, whose writer waits for room.
 constexpr size_t kJackFragment = 4096;
+// RtMidi's JACK output takes a message whole into its 16 KiB ring buffer,
+// behind four bytes of length (the ring holds a byte less than its size),
+// and drops a longer one.
+constexpr size_t kRtMidiJackLongest = 16384 - 1 - 4;
 constexpr uint64_t kStallUs =
     std::chrono::duration_cast<std::chrono::microseconds>(kStallAfter).count();
 
 }  // namespace
 
-Pacing pacing_for(MidiBackend backend, bool ports_by_name) {
+Pacing pacing_for(MidiBackend backend, bool ports_by_name, const std::optional<JackServer>& jack) {
   switch (backend) {
     case MidiBackend::alsa:
-      return {kAlsaFragment, kAlsaBurst, ports_by_name ? kUsbBytesPerSecond : kDinBytesPerSecond};
-    case MidiBackend::jack:
-      return {kJackFragment, 0, 0};
+      return {kAlsaFragment, kAlsaFragment, kAlsaBurst,
+              ports_by_name ? kUsbBytesPerSecond : kDinBytesPerSecond};
+    case MidiBackend::jack: {
+      const JackServer server = jack.value_or(jack_server_from(""));
+      return {std::min(server.largest_event, kRtMidiJackLongest),
+              server.carries_continuations ? kJackFragment : 0, 0, 0};
+    }
     case MidiBackend::other:
       break;
   }
@@ -51,9 +59,8 @@ SendEnd send_paced(const uint8_t* bytes, size_t size, const Pacing& pacing,
                    const std::function<bool(const uint8_t*, size_t)>& send,
                    const std::function<bool(uint64_t)>& pause_us, const RoomFeedback& room,
                    const std::function<void(size_t)>& progress) {
-  if (pacing.fragment == 0 || size <= pacing.fragment) {
-    return send(bytes, size) ? SendEnd::sent : SendEnd::failed;
-  }
+  if (size <= pacing.whole_up_to) return send(bytes, size) ? SendEnd::sent : SendEnd::failed;
+  if (pacing.fragment == 0) return SendEnd::failed;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   const auto elapsed_us = [](Clock::time_point since) {

@@ -121,6 +121,25 @@ TEST(Exchange, InterruptionEndsTheWait) {
   }
 }
 
+// A request longer than the link carries is refused before any of it goes,
+// so the device is not left inside a SysEx message: the next request works.
+TEST(Exchange, ARequestTooLongForTheLinkIsRefusedUnsent) {
+  Handshaken h;
+  h.device->largest = 1390;
+  // 1208 bytes of load data pack into 1381, in a request of 1391.
+  const Outcome outcome = load(h);
+  EXPECT_EQ(outcome.fault, Fault::too_long);
+  EXPECT_EQ(outcome.request, kUnitLoad);
+  EXPECT_EQ(outcome.length, 1391u);
+  EXPECT_EQ(outcome.largest, 1390u);
+  EXPECT_TRUE(h.device->requests.empty());
+  EXPECT_TRUE(h.narrator.heard.empty());
+  EXPECT_TRUE(h.interface.clear_slot(1, 0).ok());
+
+  h.device->largest = 1391;
+  EXPECT_TRUE(load(h).ok());
+}
+
 // What came while nothing was asked is shown, never taken as an answer.
 TEST(Exchange, MessagesWhileIdleAreNotAnswers) {
   Handshaken h(device_answering_loads([](auto& out, auto&) { out.clear(); }));

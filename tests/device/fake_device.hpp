@@ -123,6 +123,9 @@ class FakeDevice : public Link {
     enum { gone, stalled, interrupted } what = gone;
   } fate;
 
+  // The longest message the link carries, where it has a limit.
+  std::optional<size_t> largest;
+
   std::vector<Message> requests;
   std::vector<Clock::time_point> sent_at;
   std::deque<Message> inbox;
@@ -178,6 +181,7 @@ class FakeDevice : public Link {
     return requests.size() > fate.after && fate.what == Fate::interrupted ? 2 : 0;
   }
   Clock::time_point now() override { return clock; }
+  std::optional<size_t> largest_message() override { return largest; }
 };
 
 // Every call, as text, for tests that follow what the device tells.

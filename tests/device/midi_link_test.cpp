@@ -31,6 +31,7 @@ struct FakeMidi {
   OutputLink link;
   std::optional<bool> sequencer_has = true;
   bool jack_lost = false;
+  std::optional<JackServer> jack;
   // The device goes away (unplugged: its files, its port) once this much
   // has reached it.
   size_t gone_after = SIZE_MAX;
@@ -101,6 +102,7 @@ const MidiSystem kSystem{
     },
     [](int, int) { return gone() ? std::optional<bool>(false) : midi->sequencer_has; },
     [] { return midi->jack_lost; },
+    [] { return midi->jack; },
     [](const std::vector<int>&) { return std::vector<std::string>{}; },
 };
 

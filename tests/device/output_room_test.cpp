@@ -118,7 +118,7 @@ TEST(OutputRoom, SendingByRoomNeverOverfillsTheBuffer) {
     FakeLink link{4096, per_poll, 0, 0, {}, false};
     int pauses = 0;
     ASSERT_EQ(SendEnd::sent, send_paced(
-        message.data(), message.size(), Pacing{256, 2048, 3125},
+        message.data(), message.size(), Pacing{256, 256, 2048, 3125},
         [&](const uint8_t* b, size_t n) {
           if (link.held + n > link.size) link.dropped = true;
           link.held += n;
@@ -149,7 +149,7 @@ TEST(OutputRoom, FallsBackToTheRateWhenTheRoomIsUnknownAndGivesUpOnAStalledLink)
   std::vector<uint8_t> message(4000, 0x22);
   message.front() = 0xF0;
   message.back() = 0xF7;
-  const Pacing din{256, 2048, 3125};
+  const Pacing din{256, 256, 2048, 3125};
   int sends = 0;
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(SendEnd::sent, send_paced(

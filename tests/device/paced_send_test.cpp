@@ -19,16 +19,24 @@ TEST(PacedSend, EachBackendsPace) {
   struct Row {
     const char* what;
     Pacing pacing;
-    size_t fragment, burst;
+    size_t whole_up_to, fragment, burst;
     uint32_t bytes_per_second;
   };
+  const auto jack = [](const char* version) {
+    return pacing_for(MidiBackend::jack, true, jack_server_from(version));
+  };
   const Row rows[] = {
-      {"ALSA, found by name", pacing_for(MidiBackend::alsa, true), 256, 2048, 65536},
-      {"ALSA, given by index", pacing_for(MidiBackend::alsa, false), 256, 2048, 3125},
-      {"JACK", pacing_for(MidiBackend::jack, true), 4096, 0, 0},
-      {"other", pacing_for(MidiBackend::other, false), 0, 0, 0},
+      {"ALSA, found by name", pacing_for(MidiBackend::alsa, true), 256, 256, 2048, 65536},
+      {"ALSA, given by index", pacing_for(MidiBackend::alsa, false), 256, 256, 2048, 3125},
+      // Whole up to what RtMidi's ring buffer takes, then in fragments.
+      {"jackd2", jack("1.9.21"), 16379, 4096, 0, 0},
+      {"PipeWire 0.3", jack("3.0.0.0 (using PipeWire 0.3.65)"), 16379, 4096, 0, 0},
+      // One event or nothing.
+      {"PipeWire 1.4", jack("3.1.4.2 (using PipeWire 1.4.2)"), 8186, 0, 0, 0},
+      {"other", pacing_for(MidiBackend::other, false), SIZE_MAX, 0, 0, 0},
   };
   for (const Row& row : rows) {
+    EXPECT_EQ(row.pacing.whole_up_to, row.whole_up_to) << row.what;
     EXPECT_EQ(row.pacing.fragment, row.fragment) << row.what;
     EXPECT_EQ(row.pacing.burst, row.burst) << row.what;
     EXPECT_EQ(row.pacing.bytes_per_second, row.bytes_per_second) << row.what;
@@ -46,7 +54,6 @@ TEST(PacedSend, FragmentsCarryTheMessageBytesInOrder) {
       {512, 256, {256, 256}},
       {256, 256, {256}},  // short: whole
       {18800, 4096, {4096, 4096, 4096, 4096}},  // and one of 2416
-      {18800, 0, {18800}},  // never cut
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.size);
@@ -57,7 +64,7 @@ TEST(PacedSend, FragmentsCarryTheMessageBytesInOrder) {
     const std::vector<uint8_t> message = sysex(row.size);
     std::vector<std::vector<uint8_t>> sent;
     ASSERT_EQ(SendEnd::sent, send_paced(
-        message.data(), message.size(), {row.fragment, 0, 0},
+        message.data(), message.size(), {row.fragment, row.fragment, 0, 0},
         [&](const uint8_t* b, size_t n) {
           sent.emplace_back(b, b + n);
           return true;
@@ -77,28 +84,35 @@ TEST(PacedSend, FragmentsCarryTheMessageBytesInOrder) {
 }
 
 TEST(PacedSend, ReleaseTimesKeepToTheRateAfterTheBurst) {
-  const Pacing din{256, 2048, 3125};
+  const Pacing din{256, 256, 2048, 3125};
   EXPECT_EQ(release_us(0, din), 0u);
   EXPECT_EQ(release_us(2048, din), 0u);
   // 3125 bytes past the burst: one second at DIN speed.
   EXPECT_EQ(release_us(2048 + 3125, din), 1000000u);
   EXPECT_EQ(release_us(2048 + 256, din), 81920u);
-  EXPECT_EQ(release_us(1u << 20, {4096, 0, 0}), 0u);
+  EXPECT_EQ(release_us(1u << 20, {4096, 4096, 0, 0}), 0u);
 }
 
 TEST(PacedSend, StopsAtTheFirstFailedSendOrWhenAPauseSaysSo) {
   const std::vector<uint8_t> message = sysex(4000);
   int sends = 0;
   EXPECT_EQ(SendEnd::failed, send_paced(
-      message.data(), message.size(), {256, 0, 0},
+      message.data(), message.size(), {256, 256, 0, 0},
       [&](const uint8_t*, size_t) { return ++sends < 3; }, [](uint64_t) { return true; }));
   EXPECT_EQ(sends, 3);
+
+  // Longer than one event where the link carries no fragments: nothing goes.
+  sends = 0;
+  EXPECT_EQ(SendEnd::failed, send_paced(
+      message.data(), message.size(), {3999, 0, 0, 0},
+      [&](const uint8_t*, size_t) { return ++sends > 0; }, [](uint64_t) { return true; }));
+  EXPECT_EQ(sends, 0);
 
   // At DIN pace the tenth fragment waits; the pause ends the sending there.
   sends = 0;
   int pauses = 0;
   EXPECT_EQ(SendEnd::stopped, send_paced(
-      message.data(), message.size(), {256, 2048, 3125},
+      message.data(), message.size(), {256, 256, 2048, 3125},
       [&](const uint8_t*, size_t) { return ++sends > 0; }, [&](uint64_t) { return ++pauses < 2; }));
   EXPECT_EQ(sends, 9);
   EXPECT_EQ(pauses, 2);

@@ -42,6 +42,10 @@ TEST(FailureLine, EveryOutcome) {
       {{Fault::device_error, kUnitLoad, 13}, "Error: Internal error."},
       {{Fault::gone, kModuleInfo}, "Error: The quave device is gone (unplugged or switched off)."},
       {{Fault::stalled, kUnitLoad}, "Error: The quave device stopped reading (nothing taken for 3 seconds)."},
+      {{Fault::too_long, kUnitLoad, 0, 8198, 8186},
+       "Error: The unit load request is 8198 bytes, too long for this JACK server, which carries "
+       "8186 bytes in one message at most; nothing of it was sent. Use the synthesizer's ALSA "
+       "ports, or jackd2 as the JACK server."},
       {{Fault::refused, kUnitLoad}, ""},
   };
   for (const Case& c : cases) {

@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -54,7 +55,62 @@ void wait_until(Ready ready, ChildProcess& child, const std::string& what,
   }
 }
 
+// The folder of PipeWire's libjack, which its JACK clients load instead of
+// jackd's.
+std::string pipewire_libjack_dir() {
+  for (const char* arch : {"x86_64-linux-gnu", "aarch64-linux-gnu", "i386-linux-gnu"}) {
+    const std::string dir = std::string("/usr/lib/") + arch + "/pipewire-0.3/jack";
+    if (access((dir + "/libjack.so.0").c_str(), R_OK) == 0) return dir;
+  }
+  throw std::runtime_error("PipeWire's libjack not found (scripts/setup installs pipewire-jack)");
+}
+
+// The modules a JACK client needs and a driver to run the graph: no D-Bus,
+// no devices, no session manager. Without the access module a client's
+// jack_client_open never returns. The quantum is PipeWire's default, fixed.
+const char* const kPipeWireConfig = R"(context.properties = {
+    core.daemon = true
+    core.name = pipewire-0
+    support.dbus = false
+    default.clock.rate = 48000
+    default.clock.quantum = 1024
+    default.clock.min-quantum = 1024
+    default.clock.max-quantum = 1024
+}
+context.spa-libs = {
+    support.* = support/libspa-support
+}
+context.modules = [
+    { name = libpipewire-module-protocol-native }
+    { name = libpipewire-module-metadata }
+    { name = libpipewire-module-spa-node-factory }
+    { name = libpipewire-module-client-node }
+    { name = libpipewire-module-adapter }
+    { name = libpipewire-module-link-factory }
+    { name = libpipewire-module-access }
+]
+context.objects = [
+    { factory = spa-node-factory
+        args = {
+            factory.name = support.node.driver
+            node.name = Dummy-Driver
+            node.group = pipewire.dummy
+            priority.driver = 20000
+        }
+    }
+]
+)";
+
 }  // namespace
+
+std::string pipewire_version() {
+  const LimitedResult r = run_limited({on_path("pipewire"), "--version"}, 5000);
+  const std::string mark = "Linked with libpipewire ";
+  const size_t at = r.run.out.find(mark);
+  if (at == std::string::npos) throw std::runtime_error("pipewire --version: " + r.run.out);
+  const std::string rest = r.run.out.substr(at + mark.size());
+  return rest.substr(0, rest.find_first_of(" \n"));
+}
 
 void enter_jack_sandbox(int argc, char** argv) {
   if (getenv("QUAVE_JACK_SANDBOX")) return;
@@ -88,6 +144,19 @@ MidiRig::MidiRig(Backend backend) : backend_(backend) {
   }
   if (!getenv("QUAVE_JACK_SANDBOX")) {
     throw std::runtime_error("MIDI tests run inside scripts/jack-sandbox (see enter_jack_sandbox)");
+  }
+  if (backend_ == Backend::pipewire) {
+    const std::string log = temp_.file("pipewire.log");
+    const std::string config = temp_.file("pipewire.conf");
+    write_file(config, kPipeWireConfig);
+    // The server's socket, and nobody else's: a runtime folder of its own.
+    if (mkdir(temp_.file("run").c_str(), 0700) != 0) throw std::runtime_error("cannot make a runtime folder");
+    jackd_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{on_path("pipewire"), "-c", config},
+        std::vector<std::string>{"XDG_RUNTIME_DIR=" + temp_.file("run")}, log, log);
+    // A listing that works, empty as it is, says clients can join.
+    wait_until([this] { return port_list_works(); }, *jackd_, "pipewire", log);
+    return;
   }
   const std::string log = temp_.file("jackd.log");
   // Synchronous mode: in the default mode a client that misses a cycle on a
@@ -136,6 +205,10 @@ std::string MidiRig::port_list() const {
   return r.run.exit_code == 0 ? r.run.out : "";
 }
 
+bool MidiRig::port_list_works() const {
+  return run_limited({on_path("jack_lsp")}, 2000, env()).run.exit_code == 0;
+}
+
 int MidiRig::start_sim(const std::vector<std::string>& devsim_options) {
   const int id = static_cast<int>(sims_.size());
   const std::string prefix = temp_.file("sim-" + std::to_string(id));
@@ -164,7 +237,12 @@ void MidiRig::stop_sim(int id) { expect_clean_end(static_cast<size_t>(id)); }
 void MidiRig::kill_server() { jackd_->kill_now(); }
 
 std::vector<std::string> MidiRig::env() const {
-  if (backend_ == Backend::alsa) return {};
+  switch (backend_) {
+    case Backend::alsa: return {};
+    case Backend::pipewire:
+      return {"XDG_RUNTIME_DIR=" + temp_.file("run"), "LD_LIBRARY_PATH=" + pipewire_libjack_dir()};
+    case Backend::jack: break;
+  }
   return {"JACK_DEFAULT_SERVER=" + server_};
 }
 
@@ -210,7 +288,11 @@ std::string MidiRig::sim_stderr(int id) const {
 
 std::string MidiRig::diagnostics() const {
   std::string text;
-  if (jackd_) text = "--- jackd log (" + server_ + ")\n" + read_file(temp_.file("jackd.log"));
+  if (backend_ == Backend::pipewire) {
+    text = "--- pipewire log\n" + read_file(temp_.file("pipewire.log"));
+  } else if (jackd_) {
+    text = "--- jackd log (" + server_ + ")\n" + read_file(temp_.file("jackd.log"));
+  }
   for (size_t id = 0; id < sims_.size(); ++id) {
     text += "--- simulator " + std::to_string(id) + " stderr\n" + sim_stderr(static_cast<int>(id));
   }

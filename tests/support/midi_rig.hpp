@@ -28,9 +28,11 @@ void enter_jack_sandbox(int argc, char** argv);
 
 class MidiRig {
  public:
-  // On JACK: a private server. On ALSA: the machine's own sequencer (the
-  // ALSA tests run in scripts/alsa-vm), and simulators told to use it.
-  enum class Backend { jack, alsa };
+  // On JACK: a private jackd. On PipeWire: a private PipeWire, without a
+  // session manager, whose JACK its clients use. On ALSA: the machine's own
+  // sequencer (the ALSA tests run in scripts/alsa-vm), and simulators told
+  // to use it.
+  enum class Backend { jack, pipewire, alsa };
 
   explicit MidiRig(Backend backend = Backend::jack);  // throws when it cannot
   ~MidiRig();  // stops every simulator, then the server
@@ -46,7 +48,8 @@ class MidiRig {
   // Kills the server without letting it clean up, as a crash would.
   void kill_server();
 
-  // "JACK_DEFAULT_SERVER=<name>": the environment a MIDI client needs here.
+  // The environment a MIDI client needs here: "JACK_DEFAULT_SERVER=<name>";
+  // on PipeWire its runtime folder and its libjack.
   std::vector<std::string> env() const;
   const std::string& server_name() const { return server_; }
 
@@ -72,6 +75,7 @@ class MidiRig {
   void expect_clean_end(size_t id);
   std::string log_path(int id) const;
   std::string port_list() const;
+  bool port_list_works() const;
   bool ports_listed(const std::string& out_port, const std::string& in_port) const;
 
   TempDir temp_;  // declared first: removed only after everything stopped
@@ -79,10 +83,13 @@ class MidiRig {
   // so a server named like a client ("quave-test") loses its socket to it.
   std::string server_ = "quave-jack";
   Backend backend_;
-  std::unique_ptr<ChildProcess> jackd_;
+  std::unique_ptr<ChildProcess> jackd_;  // or pipewire
   std::vector<std::unique_ptr<ChildProcess>> sims_;
   std::set<size_t> ended_;
 };
+
+// PipeWire's own version ("1.4.2"), as the pipewire program tells it.
+std::string pipewire_version();
 
 // Splits a hex log line back into bytes.
 std::vector<unsigned char> parse_hex_line(const std::string& line);

@@ -2,6 +2,7 @@
 // ask about a port, no backend that may refuse to open, no JACK, and a
 // MIDI library that is linked rather than opened.
 #include "device/midi/system/backend_problems.hpp"
+#include "device/midi/system/jack_server.hpp"
 #include "device/midi/system/jack_watch.hpp"
 #include "device/midi/system/midi_library.hpp"
 #include "device/midi/system/output_room.hpp"
@@ -20,6 +21,7 @@ std::vector<std::string> backend_problems(const std::vector<int>&) { return {}; 
 void close_undrained(const std::function<void()>& close) { close(); }
 
 bool jack_server_lost() { return false; }
+std::optional<JackServer> loaded_jack_server() { return std::nullopt; }
 void show_jack_messages(bool) {}
 
 // The static build carries the library and its multimedia backend inside

@@ -25,7 +25,8 @@
 // otherwise reach standard error from libjack's thread).
 //
 // jack_connect returns once the connection is in the graph the server runs,
-// not only asked for. A connection carries data only once the server has
+// not only asked for (on PipeWire, whose libjack has the connection at once,
+// once two cycles have begun). A connection carries data only once the server has
 // switched to the graph that holds it, at a cycle start after every client
 // finished the cycle before, so a message sent at once can vanish: beside a
 // parallel compile 25 of 300 probes lost their search request with no pause

@@ -20,8 +20,8 @@ const MidiLibrary* loaded_library(std::string& why) {
 }  // namespace
 
 const MidiSystem& host_system() {
-  static const MidiSystem system{loaded_library, output_link_of, sequencer_has_port,
-                                 jack_server_lost, backend_problems};
+  static const MidiSystem system{loaded_library,   output_link_of,     sequencer_has_port,
+                                 jack_server_lost, loaded_jack_server, backend_problems};
   return system;
 }
 

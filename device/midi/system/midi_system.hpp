@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/midi/system/jack_server.hpp"
 #include "device/midi/system/output_room.hpp"
 
 namespace quave {
@@ -20,6 +21,7 @@ struct MidiSystem {
   OutputLink (*output_link_of)(int client, int port);
   std::optional<bool> (*sequencer_has_port)(int client, int port);
   bool (*jack_server_lost)();
+  std::optional<JackServer> (*jack_server)();
   std::vector<std::string> (*backend_problems)(const std::vector<int>& backends);
 };
 
