@@ -42,6 +42,15 @@ std::string failure_line(const Outcome& outcome) {
     case Fault::stalled:
       return "Error: The quave device stopped reading (nothing taken for " +
              std::to_string(kStallAfter.count()) + " seconds).";
+    // Only JACK has a limit: PipeWire's since 1.3.
+    case Fault::too_long:
+      return std::string(outcome.request == kUnitLoad ? "Error: The unit load request is "
+                                                       : "Error: The request is ") +
+             std::to_string(outcome.length) +
+             " bytes, too long for this JACK server, which carries " +
+             std::to_string(outcome.largest) +
+             " bytes in one message at most; nothing of it was sent. Use the synthesizer's "
+             "ALSA ports, or jackd2 as the JACK server.";
     case Fault::refused: case Fault::none: break;
   }
   return "";
