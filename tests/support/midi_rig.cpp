@@ -295,6 +295,7 @@ std::string MidiRig::diagnostics() const {
   }
   for (size_t id = 0; id < sims_.size(); ++id) {
     text += "--- simulator " + std::to_string(id) + " stderr\n" + sim_stderr(static_cast<int>(id));
+    text += "--- simulator " + std::to_string(id) + " requests\n" + request_log(static_cast<int>(id));
   }
   return text;
 }

@@ -65,8 +65,8 @@ class MidiRig {
   std::vector<std::string> wait_for_log_lines(int id, size_t count, int timeout_ms = 10000) const;
   // What the simulator wrote to standard error (startup errors and such).
   std::string sim_stderr(int id) const;
-  // The server's log and every simulator's standard error, for a failing
-  // test to print.
+  // The server's log, and every simulator's standard error and the requests
+  // it received, for a failing test to print.
   std::string diagnostics() const;
 
   const std::string& dir() const { return temp_.path(); }
