@@ -10,12 +10,13 @@ ChosenPort choose_port(const MidiSystem& system, MidiBackend backend, const std:
   ChosenPort chosen;
   chosen.backend = backend;
   chosen.name = name;
-  if (backend == MidiBackend::jack) chosen.jack = system.jack_server();
-  chosen.pacing = pacing_for(backend, by_name, chosen.jack);
   if (backend == MidiBackend::jack) {
+    chosen.jack = system.jack_server();
+    chosen.pacing = pacing_for(backend, by_name, chosen.jack);
     chosen.presence = Presence::jack;
     return chosen;
   }
+  chosen.pacing = pacing_for(backend, by_name);
   if (backend != MidiBackend::alsa) return chosen;
   chosen.alsa = alsa_address_of(name);
   if (!chosen.alsa) return chosen;
@@ -67,7 +68,7 @@ SendEnd MidiLink::send(const Message& message, const SendWatch& watch) {
       message.data(), message.size(), chosen_.pacing,
       [&out](const uint8_t* bytes, size_t size) { return out.send(bytes, size); },
       [&](uint64_t us) {
-        // A signal ends the pause at once.
+        // An interruption rings the inbox, which ends the pause at once.
         inbox_.sleep_until(Clock::now() + std::chrono::microseconds(us));
         return !watch.go_on || watch.go_on();
       },
