@@ -26,10 +26,6 @@ void note_interrupt(int signal) {
 
 int interrupt_signal() { return caught; }
 
-void throw_if_interrupted() {
-  if (const int signal = interrupt_signal()) throw Interrupted{signal};
-}
-
 void on_interrupt(void (*wake)(void*), void* context) {
   std::lock_guard<std::mutex> lock(waker_lock);
   waker = wake;

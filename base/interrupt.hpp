@@ -20,7 +20,6 @@ struct Interrupted {
 void catch_interrupts();
 // The signal that came, or 0.
 int interrupt_signal();
-void throw_if_interrupted();
 // `wake(context)` is called, on a thread of its own, when an interruption
 // comes; it replaces the one before, and nullptr removes it. It must not
 // block.

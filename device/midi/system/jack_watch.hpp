@@ -1,5 +1,5 @@
-// Word from the JACK hooks (device/jack_hooks.hpp) where the program links
-// them; elsewhere nothing is known and nothing changes.
+// Word from the JACK hooks (device/midi/system/jack_hooks.hpp) where the
+// program links them; elsewhere nothing is known and nothing changes.
 #pragma once
 
 namespace quave {
