@@ -43,44 +43,10 @@ else
   export JACK_DEFAULT_SERVER=jack-carry
 fi
 
-# The modules a JACK client needs and a driver to run the graph; no D-Bus,
-# no devices, no session manager. Without the access module a client's
-# jack_client_open never returns. Equal minimum and maximum fix the quantum.
+# A headless PipeWire at quantum $1 (scripts/pipewire-headless.conf).
 pipewire_config() {
-  cat <<EOF
-context.properties = {
-    core.daemon = true
-    core.name = pipewire-0
-    support.dbus = false
-    default.clock.rate = 48000
-    default.clock.quantum = $1
-    default.clock.min-quantum = $1
-    default.clock.max-quantum = $1
-    default.clock.quantum-limit = $(($1 > 8192 ? $1 : 8192))
-}
-context.spa-libs = {
-    support.* = support/libspa-support
-}
-context.modules = [
-    { name = libpipewire-module-protocol-native }
-    { name = libpipewire-module-metadata }
-    { name = libpipewire-module-spa-node-factory }
-    { name = libpipewire-module-client-node }
-    { name = libpipewire-module-adapter }
-    { name = libpipewire-module-link-factory }
-    { name = libpipewire-module-access }
-]
-context.objects = [
-    { factory = spa-node-factory
-        args = {
-            factory.name = support.node.driver
-            node.name = Dummy-Driver
-            node.group = pipewire.dummy
-            priority.driver = 20000
-        }
-    }
-]
-EOF
+  sed -e "s/@QUANTUM@/$1/g" -e "s/@QUANTUM_LIMIT@/$(($1 > 8192 ? $1 : 8192))/g" \
+    "$root/scripts/pipewire-headless.conf"
 }
 
 server_pid=

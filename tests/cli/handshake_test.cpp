@@ -144,6 +144,10 @@ TEST(Handshake, EndsAtTheFirstFailure) {
     EXPECT_EQ(run.outcome.request, c.outcome.request) << c.what;
     EXPECT_EQ(run.outcome.code, c.outcome.code) << c.what;
     EXPECT_EQ(run.device.requests.size(), c.requests) << c.what;
+    // Each request waits a second for its answer.
+    if (c.outcome.fault == Fault::timed_out) {
+      EXPECT_EQ(run.device.clock - run.device.sent_at.back(), std::chrono::seconds(1)) << c.what;
+    }
   }
 }
 

@@ -65,41 +65,17 @@ std::string pipewire_libjack_dir() {
   throw std::runtime_error("PipeWire's libjack not found (scripts/setup installs pipewire-jack)");
 }
 
-// The modules a JACK client needs and a driver to run the graph: no D-Bus,
-// no devices, no session manager. Without the access module a client's
-// jack_client_open never returns. The quantum is PipeWire's default, fixed.
-const char* const kPipeWireConfig = R"(context.properties = {
-    core.daemon = true
-    core.name = pipewire-0
-    support.dbus = false
-    default.clock.rate = 48000
-    default.clock.quantum = 1024
-    default.clock.min-quantum = 1024
-    default.clock.max-quantum = 1024
-}
-context.spa-libs = {
-    support.* = support/libspa-support
-}
-context.modules = [
-    { name = libpipewire-module-protocol-native }
-    { name = libpipewire-module-metadata }
-    { name = libpipewire-module-spa-node-factory }
-    { name = libpipewire-module-client-node }
-    { name = libpipewire-module-adapter }
-    { name = libpipewire-module-link-factory }
-    { name = libpipewire-module-access }
-]
-context.objects = [
-    { factory = spa-node-factory
-        args = {
-            factory.name = support.node.driver
-            node.name = Dummy-Driver
-            node.group = pipewire.dummy
-            priority.driver = 20000
-        }
+// PipeWire's default quantum, fixed.
+std::string pipewire_config() {
+  std::string config = read_file(source_dir() + "/scripts/pipewire-headless.conf");
+  for (const auto& [mark, value] : {std::pair<std::string, std::string>{"@QUANTUM@", "1024"},
+                                    {"@QUANTUM_LIMIT@", "8192"}}) {
+    for (size_t at = config.find(mark); at != std::string::npos; at = config.find(mark, at)) {
+      config.replace(at, mark.size(), value);
     }
-]
-)";
+  }
+  return config;
+}
 
 }  // namespace
 
@@ -148,7 +124,7 @@ MidiRig::MidiRig(Backend backend) : backend_(backend) {
   if (backend_ == Backend::pipewire) {
     const std::string log = temp_.file("pipewire.log");
     const std::string config = temp_.file("pipewire.conf");
-    write_file(config, kPipeWireConfig);
+    write_file(config, pipewire_config());
     // The server's socket, and nobody else's: a runtime folder of its own.
     if (mkdir(temp_.file("run").c_str(), 0700) != 0) throw std::runtime_error("cannot make a runtime folder");
     jackd_ = std::make_unique<ChildProcess>(
