@@ -55,9 +55,9 @@ TEST(PipeWireE2E, LoadsGoAsTheServerCarriesThemOrNotAtAll) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.payload);
     TempDir dir;
-    UnitSpec spec;
-    spec.payload_size = row.payload;
-    const std::string path = write_unit(dir, spec);
+    UnitSpec package;
+    package.payload_size = row.payload;
+    const std::string path = write_unit(dir, package);
     MidiRig rig(MidiRig::Backend::pipewire);
     const int sim = rig.start_sim({"--slots", "modfx:0", "--slots", "delfx:0", "--slots",
                                    "revfx:0", "--slots", "osc:2", "--max-payload", "osc:16384"});
