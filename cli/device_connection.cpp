@@ -34,8 +34,8 @@ void show_jack_server(const OpenReport& report) {
   if (!report.jack) return;
   err_line("JACK server: " + report.jack->name + ", largest event " +
            std::to_string(report.jack->largest_event) + " bytes: a message goes whole up to " +
-           std::to_string(report.whole_up_to) + " bytes, a longer one " +
-           (report.fragments ? "in fragments." : "not at all."));
+           std::to_string(report.pacing.whole_up_to) + " bytes, a longer one " +
+           (report.pacing.fragment != 0 ? "in fragments." : "not at all."));
 }
 
 void show_match(const char* role, const std::optional<PortMatch>& match) {

@@ -167,9 +167,8 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   }
   ChosenPort chosen = choose_port(system_, out->backend(), name, by_name);
   report.din_pace = chosen.din_pace;
+  report.pacing = chosen.pacing;
   report.jack = chosen.jack;
-  report.whole_up_to = chosen.pacing.whole_up_to;
-  report.fragments = chosen.pacing.fragment != 0;
   if (!link_->take(in_, out_, std::move(chosen))) {
     report.fault = OpenFault::callback;
     return opened;

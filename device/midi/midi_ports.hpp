@@ -35,12 +35,9 @@ struct OpenReport {
   // Long messages go at 5-pin DIN pace: a card's port whose buffer cannot
   // be read.
   bool din_pace = false;
-  // The JACK server and what it carries, on JACK.
+  // How long messages go, and on JACK the server.
+  Pacing pacing;
   std::optional<JackServer> jack;
-  // Long messages go whole up to this many bytes; longer ones in fragments,
-  // or not at all where `fragments` is false.
-  size_t whole_up_to = SIZE_MAX;
-  bool fragments = true;
 };
 
 class MidiPorts {

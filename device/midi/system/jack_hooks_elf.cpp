@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
+#include "device/midi/system/jack_server.hpp"
 #include "device/midi/system/libjack.hpp"
 
 namespace {
@@ -23,11 +23,9 @@ void message(const char* text) {
 }
 
 bool on_pipewire() {
-  using VersionString = const char* (*)();
   static const bool pipewire = [] {
-    const auto version = reinterpret_cast<VersionString>(libjack_symbol("jack_get_version_string"));
-    const char* text = version ? version() : nullptr;
-    return text && std::strstr(text, "PipeWire") != nullptr;
+    const auto server = quave::loaded_jack_server();
+    return server && server->pipewire;
   }();
   return pipewire;
 }
