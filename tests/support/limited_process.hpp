@@ -48,4 +48,13 @@ constexpr bool kSanitizedBuild =
     false;
 #endif
 
+// Whether the programs under test run under a user-mode emulator (a cross
+// build's tests), which runs them tens of times slower.
+constexpr bool kEmulatedBuild =
+#ifdef QUAVE_EMULATED_TESTS
+    true;
+#else
+    false;
+#endif
+
 }  // namespace quave::test
