@@ -1,5 +1,7 @@
 #include "cli/device_connection.hpp"
 
+#include <algorithm>
+
 #include "base/console.hpp"
 #include "base/interrupt.hpp"
 #include "device/midi/midi_ports.hpp"
@@ -100,7 +102,7 @@ void report_failure(const Outcome& outcome, const std::string& command_line) {
 }
 
 bool slot_exists(const DeviceInfo& info, ModuleId module, unsigned slot) {
-  const unsigned count = info.modules[module].slot_count();
+  const unsigned count = std::min(unsigned{info.modules[module].slot_count()}, kNameableSlots);
   if (slot < count) return true;
   err_line("Error: Slot index too large. Only " + std::to_string(count) + " slots available.");
   return false;

@@ -140,7 +140,7 @@ Outcome DeviceInterface::handshake() {
 }
 
 Outcome DeviceInterface::load_unit(const PreparedUnit& unit, uint8_t slot) {
-  if (!handshake_complete_) return {Fault::refused, kUnitLoad};
+  if (!handshake_complete_ || slot >= kNameableSlots) return {Fault::refused, kUnitLoad};
   take_idle_messages();
   const DeviceAddress address = info_.address();
   return exchange(make_unit_load_request(address, unit, slot), kUnitLoad, kLoadTimeout,
@@ -155,7 +155,9 @@ Outcome DeviceInterface::clear(const Message& request, std::chrono::milliseconds
 }
 
 Outcome DeviceInterface::clear_slot(uint8_t module, uint8_t slot) {
-  if (!handshake_complete_ || module >= kModuleCount) return {Fault::refused, kClear};
+  if (!handshake_complete_ || module >= kModuleCount || slot >= kNameableSlots) {
+    return {Fault::refused, kClear};
+  }
   return clear(make_slot_clear_request(info_.address(), module, slot), kClearSlotTimeout);
 }
 

@@ -32,6 +32,11 @@ constexpr std::chrono::milliseconds kLoadTimeout{5000};
 // How often a wait, or a long send, asks whether the device is still there.
 constexpr std::chrono::milliseconds kPresenceEvery{100};
 
+// A slot goes out as one data byte of a SysEx message, where a byte of 0x80
+// or more would end the message: slots 0 to 127 can be named, whatever
+// count a module announces.
+constexpr unsigned kNameableSlots = 128;
+
 class DeviceInterface {
  public:
   // `link` is open; `narrator` outlives the interface. Ending the interface
@@ -41,7 +46,8 @@ class DeviceInterface {
   DeviceInterface& operator=(const DeviceInterface&) = delete;
 
   Outcome handshake();
-  // The rest need a completed handshake, and are refused without one.
+  // The rest need a completed handshake, and are refused without one, as is
+  // a slot that cannot be named.
   Outcome load_unit(const PreparedUnit& unit, uint8_t slot);
   Outcome clear_slot(uint8_t module, uint8_t slot);
   Outcome clear_module(uint8_t module);

@@ -32,10 +32,10 @@ TEST(LoadUnit, OneFramedRequestCarryingLengthCrcAndImage) {
 
 TEST(ClearRequests, Bytes) {
   Handshaken h;
-  ASSERT_TRUE(h.interface.clear_slot(4, 200).ok());  // the slot goes out unmasked
+  ASSERT_TRUE(h.interface.clear_slot(4, 127).ok());  // the highest slot a data byte names
   ASSERT_TRUE(h.interface.clear_module(2).ok());
   ASSERT_EQ(h.device->requests.size(), 2u);
-  EXPECT_EQ(h.device->requests[0], (Message{0xF0, 0x42, 0x30, 0x00, 0x01, 0x4B, 0x1B, 0x04, 0xC8, 0xF7}));
+  EXPECT_EQ(h.device->requests[0], (Message{0xF0, 0x42, 0x30, 0x00, 0x01, 0x4B, 0x1B, 0x04, 0x7F, 0xF7}));
   EXPECT_EQ(h.device->requests[1], (Message{0xF0, 0x42, 0x30, 0x00, 0x01, 0x4B, 0x1D, 0x02, 0xF7}));
 }
 
@@ -51,7 +51,7 @@ TEST(ClearRequests, TimeOuts) {
   }
 }
 
-TEST(Transactions, RefusedBeforeAHandshakeOrForAModuleBeyond4) {
+TEST(Transactions, RefusedBeforeAHandshakeOrForAModuleBeyond4OrASlotBeyond127) {
   test::RecordingNarrator narrator;
   auto fake = std::make_unique<test::FakeDevice>();
   test::FakeDevice& device = *fake;
@@ -64,6 +64,12 @@ TEST(Transactions, RefusedBeforeAHandshakeOrForAModuleBeyond4) {
   Handshaken h;
   EXPECT_EQ(h.interface.clear_slot(5, 0).fault, Fault::refused);
   EXPECT_EQ(h.interface.clear_module(200).fault, Fault::refused);
+  // A byte of 0x80 or more would end the SysEx message on the wire.
+  for (uint8_t slot : {128, 255}) {
+    EXPECT_EQ(h.interface.clear_slot(1, slot).fault, Fault::refused);
+    EXPECT_EQ(h.interface.load_unit(unit_of(1, std::vector<uint8_t>(1200, 1), 0), slot).fault,
+              Fault::refused);
+  }
   EXPECT_TRUE(h.device->requests.empty());
   EXPECT_TRUE(h.narrator.heard.empty());
 }
