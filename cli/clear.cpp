@@ -52,8 +52,8 @@ int clear(int argc, char** argv) {
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli clear <options>", vm)) return *done;
 
-    if (vm.count("list")) {
-      settings.device.list_only = true;
+    if (auto list = read_list_request(vm)) {
+      settings.device = *list;
       return std::nullopt;
     }
     if (!vm.count("module")) {

@@ -14,10 +14,26 @@ void add_device_options(po::options_description& table) {
     ("version,V", "Display version information.");
 }
 
-std::optional<DeviceOptions> read_device_options(const po::variables_map& vm) {
+namespace {
+
+DeviceOptions narration(const po::variables_map& vm) {
   DeviceOptions options;
   options.verbose = vm.count("verbose") > 0;
   options.debug = vm.count("debug") > 0;
+  return options;
+}
+
+}  // namespace
+
+std::optional<DeviceOptions> read_list_request(const po::variables_map& vm) {
+  if (!vm.count("list")) return std::nullopt;
+  DeviceOptions options = narration(vm);
+  options.list_only = true;
+  return options;
+}
+
+std::optional<DeviceOptions> read_device_options(const po::variables_map& vm) {
+  DeviceOptions options = narration(vm);
   const bool has_in = vm.count("inport") > 0;
   const bool has_out = vm.count("outport") > 0;
   if (has_in != has_out) {

@@ -34,6 +34,11 @@ void add_device_options(po::options_description& table);
 // or the refusal printed and nothing.
 std::optional<DeviceOptions> read_device_options(const po::variables_map& vm);
 
+// With --list, the options a listing goes by (--verbose and --debug: the
+// latter shows the MIDI library's complaints), which the command takes
+// before reading, or refusing, any of its own; nothing without --list.
+std::optional<DeviceOptions> read_list_request(const po::variables_map& vm);
+
 // The ModuleId of a module name (exact, case-sensitive, "global" included),
 // or the invalid-module error line and nothing.
 std::optional<ModuleId> read_module(const std::string& text);

@@ -104,8 +104,8 @@ int load(int argc, char** argv) {
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli load <options>", vm)) return *done;
 
-    if (vm.count("list")) {
-      settings.device.list_only = true;
+    if (auto list = read_list_request(vm)) {
+      settings.device = *list;
       return std::nullopt;
     }
     if (!vm.count("unit")) {

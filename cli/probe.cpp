@@ -32,8 +32,8 @@ int probe(int argc, char** argv) {
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli probe <options>\n\nDetects and displays information about a connected quave device.", vm)) return *done;
 
-    if (vm.count("list")) {
-      settings.device.list_only = true;
+    if (auto list = read_list_request(vm)) {
+      settings.device = *list;
       return std::nullopt;
     }
     if (vm.count("module")) {

@@ -56,6 +56,24 @@ TEST_P(WithoutMidiLibrary, FailsAsIfNoDeviceWereThere) {
   EXPECT_EQ(debug.exit_code, 1);
 }
 
+TEST(MidiLibrary, AListingGoesByDebug) {
+  // -l is read before the command's other options; -d must still reach it.
+  TempDir dir;
+  write_file(dir.file(QUAVE_RTMIDI_SONAME), "not a shared object\n");
+  const std::string why = "Could not load the MIDI library: " + dir.file(QUAVE_RTMIDI_SONAME) + ": ";
+  for (const char* command : {"probe", "load", "clear"}) {
+    SCOPED_TRACE(command);
+    for (bool debug : {false, true}) {
+      std::vector<std::string> argv = {cli_path(), command, "-l", "-v"};
+      if (debug) argv.push_back("-d");
+      const ProcessResult r = run_process(argv, {"LD_LIBRARY_PATH=" + dir.path()});
+      EXPECT_EQ(r.exit_code, 0);
+      EXPECT_NE(r.out.find("Available MIDI inputs:"), std::string::npos) << r.out;
+      EXPECT_EQ(r.err.rfind(why, 0) == 0, debug) << r.err;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     DeviceCommands, WithoutMidiLibrary,
     ::testing::Values(
