@@ -3,14 +3,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "unit/models.hpp"
+
 namespace quave {
 
-const char* const kPlatformNames[3] = {"vestrel", "halvane-rx", "orvalt-tonal"};
-const char* const kUnitExtensions[3] = {"vstlunit", "hlvnrxunit", "orvtonunit"};
-const char* const kPlatformDisplayArchive[4] = {"unknown", "vestrel", "halvane rx",
-                                                "orvalt tonal"};
-const char* const kPlatformDisplayDevice[4] = {"Unknown/Invalid", "vestrel", "halvane rx",
-                                               "orvalt tonal"};
 const char* const kModuleNames[5] = {"global", "modfx", "delfx", "revfx", "osc"};
 const char* const kModuleDisplayNames[5] = {"Global", "Modulation FX", "Delay FX",
                                             "Reverb FX", "Oscillator"};
@@ -33,18 +29,22 @@ const char* entry_or_first(const char* const (&table)[N], unsigned id) {
   return id < N ? table[id] : table[0];
 }
 
+// The model whose `field` is `text`, exactly.
+std::optional<PlatformId> model_by(const char* Model::*field, const std::string& text) {
+  for (const Model& model : kModels) {
+    if (text.size() == std::strlen(model.*field) && text == model.*field) return model.id;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<PlatformId> platform_from_name(const std::string& name) {
-  auto i = find_exact(kPlatformNames, name);
-  if (!i) return std::nullopt;
-  return static_cast<PlatformId>(*i + 1);
+  return model_by(&Model::manifest_name, name);
 }
 
 std::optional<PlatformId> platform_from_extension(const std::string& ext) {
-  auto i = find_exact(kUnitExtensions, ext);
-  if (!i) return std::nullopt;
-  return static_cast<PlatformId>(*i + 1);
+  return model_by(&Model::extension, ext);
 }
 
 std::optional<ModuleId> module_from_name(const std::string& name) {
@@ -56,17 +56,20 @@ std::optional<uint8_t> param_type_index(const std::string& text) {
 }
 
 const char* platform_display_archive(unsigned id) {
-  return entry_or_first(kPlatformDisplayArchive, id);
+  const Model* model = model_of(id);
+  return model ? model->display_name : "unknown";
 }
 
 const char* platform_display_device(unsigned id) {
-  return entry_or_first(kPlatformDisplayDevice, id);
+  const Model* model = model_of(id);
+  return model ? model->display_name : "Unknown/Invalid";
 }
 
 const char* module_display_name(unsigned id) { return entry_or_first(kModuleDisplayNames, id); }
 
 const char* platform_name(unsigned id) {
-  return is_known_platform(id) ? kPlatformNames[id - 1] : "";
+  const Model* model = model_of(id);
+  return model ? model->manifest_name : "";
 }
 
 }  // namespace quave

@@ -21,14 +21,8 @@ constexpr bool is_known_platform(unsigned id) {
   return id >= kFirstPlatform && id <= kLastPlatform;
 }
 
-// Manifest platform names ("vestrel", "halvane-rx", "orvalt-tonal"); entry i is
-// PlatformId i + 1.
-extern const char* const kPlatformNames[3];
-// Unit file extensions; entry i is PlatformId i + 1.
-extern const char* const kUnitExtensions[3];
-// Display names indexed by PlatformId; they differ only in entry 0.
-extern const char* const kPlatformDisplayArchive[4];
-extern const char* const kPlatformDisplayDevice[4];
+// The models' own names, extensions and ids are rows of kModels
+// (unit/models.hpp).
 extern const char* const kModuleNames[5];
 extern const char* const kModuleDisplayNames[5];
 // The magic words of modules 0..4, four bytes each, in one run.
@@ -41,7 +35,9 @@ std::optional<PlatformId> platform_from_extension(const std::string& ext);
 std::optional<ModuleId> module_from_name(const std::string& name);
 std::optional<uint8_t> param_type_index(const std::string& text);
 
-// Identifier to text; an id beyond the end of the table yields entry 0.
+// Identifier to text: a model's display name; for any other id "unknown"
+// from an archive and "Unknown/Invalid" from a device. A module beyond the
+// table yields entry 0.
 const char* platform_display_archive(unsigned id);
 const char* platform_display_device(unsigned id);
 const char* module_display_name(unsigned id);

@@ -4,23 +4,24 @@
 
 #include "device/midi/system/jack_watch.hpp"
 #include "device/midi/system/quiet_stderr.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 
-const char* const kInputPortPatterns[4] = {
-    "vestrel [#0-9 ]*KBD/KNOB",
-    "vest.dev [#0-9 ]*KBD/KNOB",
-    "halvane[ -]rx [#0-9 ]*KBD/KNOB",
-    "orvalt[ -]tonal [#0-9 ]*KBD/KNOB",
-};
-const char* const kOutputPortPatterns[4] = {
-    "vestrel [#0-9 ]*SOUND",
-    "vest.dev [#0-9 ]*SOUND",
-    "halvane[ -]rx [#0-9 ]*SOUND",
-    "orvalt[ -]tonal [#0-9 ]*SOUND",
-};
-
 namespace {
+
+// A model's port name, an instance number a system may add, then the
+// port's role: searched anywhere in a port's name, the models' names in
+// table order.
+std::vector<boost::regex> port_patterns(const char* role) {
+  std::vector<boost::regex> patterns;
+  for (const Model& model : kModels) {
+    for (const char* name : model.port_names) {
+      if (name) patterns.emplace_back(std::string(name) + " [#0-9 ]*" + role, boost::regex::extended);
+    }
+  }
+  return patterns;
+}
 
 // The default API is the first compiled backend, which may fail outright (an
 // ALSA build on a machine without a sequencer) while another one works, so
@@ -59,11 +60,9 @@ std::vector<std::string> names_of(MidiPort* port, bool debug) {
 // matched text and the whole name. The names are asked one at a time and the
 // search stops at the first match: on ALSA the library walks every port of
 // the system for each name.
-std::optional<PortMatch> search(MidiPort* port, unsigned count, const char* const (&patterns)[4],
-                                bool debug) {
+std::optional<PortMatch> search(MidiPort* port, unsigned count, const char* role, bool debug) {
   if (!port) return std::nullopt;
-  std::vector<boost::regex> compiled;
-  for (const char* p : patterns) compiled.emplace_back(p, boost::regex::extended);
+  const std::vector<boost::regex> compiled = port_patterns(role);
   QuietStderr quiet(debug);
   std::string name;
   for (unsigned i = 0; i < count; ++i) {
@@ -133,8 +132,8 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   const bool by_name = !in_port && !out_port;
   if (by_name) {
     // The outputs are searched even when no input matched.
-    report.input = search(in, in_count, kInputPortPatterns, debug_);
-    report.output = search(out, out_count, kOutputPortPatterns, debug_);
+    report.input = search(in, in_count, "KBD/KNOB", debug_);
+    report.output = search(out, out_count, "SOUND", debug_);
     if (report.input) in_port = report.input->index;
     if (report.output) out_port = report.output->index;
   }

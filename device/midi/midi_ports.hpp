@@ -15,10 +15,6 @@
 
 namespace quave {
 
-// Port name patterns (POSIX extended, searched anywhere in the name), tried in
-// table order.
-extern const char* const kInputPortPatterns[4];
-extern const char* const kOutputPortPatterns[4];
 
 // The text a port search matched, the port's index and its whole name.
 struct PortMatch {

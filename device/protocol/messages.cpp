@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/bytes.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 
@@ -43,8 +44,8 @@ const std::array<uint8_t, 8> kStatusReply = device_message<8>(0x00);
 
 uint8_t platform_from_family(uint8_t high, uint8_t low) {
   if (high != kFamilyHigh) return 0;
-  for (uint8_t i = 0; i < 3; ++i) {
-    if (kFamilyLow[i] == low) return static_cast<uint8_t>(i + 1);
+  for (const Model& model : kModels) {
+    if (model.family_low == low) return model.id;
   }
   return 0;
 }

@@ -107,10 +107,8 @@ enum ErrorCode : uint32_t {
   kErrorInternal = 13,
 };
 
-// Family id low bytes by PlatformId 1..3; the high byte is always 0x01.
-constexpr uint8_t kFamilyHigh = 0x01;
-constexpr uint8_t kFamilyLow[3] = {0x4B, 0x51, 0x57};
-// PlatformId of a family id, 0 when it names none of the three models.
+// PlatformId of a family id (kModels' family bytes), 0 when it names none
+// of the three models.
 uint8_t platform_from_family(uint8_t high, uint8_t low);
 
 // Request templates, as stored: the search request whole; the others with
