@@ -82,9 +82,10 @@ ports for trying units without hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# A cross build's package is for its target, and dpkg-shlibdeps must read
-# the target's objects and look for their libraries in its multiarch folder:
-# cpack reads the architecture from this file when it runs.
+# A cross build's package is for its target. dpkg-shlibdeps is told the
+# target too (cpack reads this file when it runs), so that it reads the
+# programs with the target's objdump and looks in the target's multiarch
+# folder first, not only where ld.so.conf.d happens to list it.
 if(CMAKE_CROSSCOMPILING)
   execute_process(COMMAND dpkg-architecture -t${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
     OUTPUT_VARIABLE quave_deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
