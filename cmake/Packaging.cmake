@@ -108,6 +108,20 @@ ports for trying units without hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A cross build's package is for its target. dpkg-shlibdeps is told the
+# target too (cpack reads this file when it runs), so that it reads the
+# programs with the target's objdump and looks in the target's multiarch
+# folder first, not only where ld.so.conf.d happens to list it.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE quave_deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(NOT quave_deb_arch)
+    message(FATAL_ERROR "dpkg-architecture does not know ${CMAKE_LIBRARY_ARCHITECTURE} (scripts/setup --for-deb installs it)")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${quave_deb_arch})
+  file(WRITE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake "set(ENV{DEB_HOST_ARCH} ${quave_deb_arch})\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS jackd2)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
