@@ -9,6 +9,10 @@
 
 namespace quave {
 
+const char* const kMidiLibraryMissing =
+    "Error: The MIDI library is missing: install RtMidi 5 or later (librtmidi7 or librtmidi6 "
+    "on Debian and Ubuntu, rtmidi on Fedora and Arch).";
+
 namespace {
 
 // "  Available MIDI inputs:" ... "  Available MIDI ouputs:" ..., built in
@@ -47,11 +51,18 @@ void show_match(const char* role, const std::optional<PortMatch>& match) {
 }  // namespace
 
 Connection connect_device(const DeviceOptions& options, FrontStyle style) {
+  Connection connection;
+  // Said before anything else: no listing or search can help, and the line
+  // tells what to install.
+  if (midi_library_missing()) {
+    err_line(kMidiLibraryMissing);
+    connection.exit_code = 1;
+    return connection;
+  }
   const std::string prefix = style == FrontStyle::probe ? "" : "Error: ";
   if (style == FrontStyle::load_clear) out_line("> Handshaking...");
 
   catch_interrupts();
-  Connection connection;
   connection.narrator = std::make_unique<ConsoleNarrator>(options.verbose, options.debug);
   MidiPorts ports(options.debug);
   if (options.debug) {

@@ -27,6 +27,9 @@ struct Connection {
   int exit_code = 0;
 };
 
+// Where the user installs the MIDI library by hand and has none.
+extern const char* const kMidiLibraryMissing;
+
 // Lists the ports (--list), or opens them and runs the handshake, printing
 // the command's failure lines. `device` is set only when the handshake
 // succeeded. Catches nothing.

@@ -22,8 +22,12 @@ endif()
 # ships them), the bash completion (one file, under both command names), and
 # the README with the example packages.
 include(GNUInstallDirs)
-install(TARGETS quave-cli quave-devsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-foreach(page quave-cli.1 quave-devsim.1)
+# The portable build has no simulator.
+set(quave_pages quave-cli.1)
+if(NOT QUAVE_PORTABLE)
+  list(APPEND quave_pages quave-devsim.1)
+endif()
+foreach(page ${quave_pages})
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page} ${CMAKE_BINARY_DIR}/man/${page}.gz
     COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/man/${page} -DOUT=${CMAKE_BINARY_DIR}/man/${page}
       -DVERSION=${PROJECT_VERSION} -DCHANGELOG=${CMAKE_SOURCE_DIR}/packaging/changelog
@@ -37,6 +41,28 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
   COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/packaging/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog VERBATIM)
 add_custom_target(man_pages ALL DEPENDS ${quave_man_pages} ${CMAKE_BINARY_DIR}/changelog.gz)
+
+# The portable program's tarball (cpack -G TGZ): the program, its manual
+# page, the completion and the examples in a prefix's layout, and a README
+# for systems that are not Debian.
+if(QUAVE_PORTABLE)
+  install(TARGETS quave-cli RUNTIME DESTINATION bin)
+  install(FILES ${quave_man_pages} DESTINATION share/man/man1)
+  install(FILES completion/quave-cli DESTINATION share/bash-completion/completions)
+  file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
+  install(FILES ${quave_examples} DESTINATION share/doc/quave-cli/examples)
+  configure_file(packaging/README-linux.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+  set(CPACK_PACKAGE_NAME quave-cli)
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_FILE_NAME quave-cli-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
+install(TARGETS quave-cli quave-devsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${quave_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES completion/quave-cli
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
@@ -82,6 +108,20 @@ ports for trying units without hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A cross build's package is for its target. dpkg-shlibdeps is told the
+# target too (cpack reads this file when it runs), so that it reads the
+# programs with the target's objdump and looks in the target's multiarch
+# folder first, not only where ld.so.conf.d happens to list it.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE quave_deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(NOT quave_deb_arch)
+    message(FATAL_ERROR "dpkg-architecture does not know ${CMAKE_LIBRARY_ARCHITECTURE} (scripts/setup --for-deb installs it)")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${quave_deb_arch})
+  file(WRITE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake "set(ENV{DEB_HOST_ARCH} ${quave_deb_arch})\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS jackd2)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)

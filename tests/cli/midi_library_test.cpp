@@ -86,5 +86,45 @@ INSTANTIATE_TEST_SUITE_P(
              kNoMatch + "Error: " + kNoPortsFailure},
         Case{{"clear", "-m", "osc", "-a"}, "> Handshaking...\n", kNoMatch + "Error: " + kNoPortsFailure}));
 
+// Where the user installs the library by hand (the portable program) and no
+// file of it is there at all, each device command says so in one line, on
+// standard error, and touches no port; check does not care.
+const std::string kMissing =
+    "Error: The MIDI library is missing: install RtMidi 5 or later (librtmidi7 or librtmidi6 "
+    "on Debian and Ubuntu, rtmidi on Fedora and Arch).\n";
+const std::string kParsed =
+    "> Parsing vestrel unit archive\n> Parsing manifest\n> Parsing unit binary payload\n";
+
+struct AbsentCase {
+  std::vector<std::string> args;
+  std::string out;
+  std::string err;
+  int exit_code;
+};
+
+class LibraryAbsent : public ::testing::TestWithParam<AbsentCase> {};
+
+TEST_P(LibraryAbsent, SaysWhatToInstall) {
+  const AbsentCase& c = GetParam();
+  std::vector<std::string> argv = {QUAVE_CLI_LIBRARY_ABSENT_PATH};
+  argv.insert(argv.end(), c.args.begin(), c.args.end());
+  const ProcessResult r = run_process(argv);
+  EXPECT_EQ(r.out, c.out);
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(r.exit_code, c.exit_code);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, LibraryAbsent,
+    ::testing::Values(AbsentCase{{"probe"}, "", kMissing, 1},
+                      AbsentCase{{"probe", "-l"}, "", kMissing, 1},
+                      AbsentCase{{"probe", "-d", "-v"}, "", kMissing, 1},
+                      AbsentCase{{"probe", "-m", "osc", "-i", "0", "-o", "1"}, "", kMissing, 1},
+                      AbsentCase{{"load", "-u", kExample, "-s", "1"}, kParsed, kMissing, 1},
+                      AbsentCase{{"load", "-l"}, "", kMissing, 1},
+                      AbsentCase{{"clear", "-m", "osc", "-a"}, "", kMissing, 1},
+                      AbsentCase{{"clear", "-l"}, "", kMissing, 1},
+                      AbsentCase{{"check", "-u", kExample}, kParsed + "> Looks okay.\n", "", 0}));
+
 }  // namespace
 }  // namespace quave::test::midi_port_tests

@@ -68,7 +68,12 @@ ProcessResult run_cli(const std::vector<std::string>& args) {
   return limited.run;
 }
 
-std::string cli_path() { return QUAVE_CLI_PATH; }
+// QUAVE_TEST_CLI alone: another build of the program (the portable one)
+// under the same tests.
+std::string cli_path() {
+  const char* other = std::getenv("QUAVE_TEST_CLI");
+  return other && !std::getenv("QUAVE_TEST_EMULATOR") ? other : QUAVE_CLI_PATH;
+}
 std::string devsim_path() { return QUAVE_DEVSIM_PATH; }
 std::string source_dir() { return QUAVE_SOURCE_DIR; }
 

@@ -34,7 +34,8 @@ struct ExecVectors {
 // that program runs through the emulator instead of the native build's. Its
 // lines must all end in CRLF, the console convention there; they come back
 // ending in LF, and a text with a bare LF comes back as it was, behind a line
-// saying so, which no expected text matches.
+// saying so, which no expected text matches. With QUAVE_TEST_CLI alone, that
+// program runs instead of the build's (cli_path()).
 ProcessResult run_cli(const std::vector<std::string>& args);
 // CRLF turned into LF; nothing when a line ends in a bare LF.
 std::optional<std::string> from_crlf(const std::string& text);

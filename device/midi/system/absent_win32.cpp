@@ -26,6 +26,9 @@ void show_jack_messages(bool) {}
 
 // The static build carries the library and its multimedia backend inside
 // the executable.
-const MidiLibrary* open_midi_library(std::string&) { return linked_midi_library(); }
+const MidiLibrary* open_midi_library(const std::vector<std::string>&, LibraryFailure&) {
+  return linked_midi_library();
+}
+const MidiLibrary* open_midi_library(LibraryFailure&) { return linked_midi_library(); }
 
 }  // namespace quave

@@ -7,6 +7,7 @@
 #include <rtmidi_c.h>
 
 #include <string>
+#include <vector>
 
 namespace quave {
 
@@ -26,10 +27,25 @@ struct MidiLibrary {
   decltype(&rtmidi_close_port) close_port;
 };
 
-// Called once. Nothing, with the reason in `why`, when the library cannot be
-// had; once had, it stays for the life of the process because its threads
-// may run until the last port is freed.
-const MidiLibrary* open_midi_library(std::string& why);
+// Why the library could not be had: the loader's reason, and whether no
+// file of any of its names was found at all (rather than one found and
+// refused).
+struct LibraryFailure {
+  std::string why;
+  bool missing = false;
+};
+
+// The library by the first of `names` (shared object names or paths) that
+// opens. Nothing when none does: `why` is then the reason for the first name
+// that was found, else for the first name. Once had, it stays for the life of
+// the process because its threads may run until the last port is freed.
+const MidiLibrary* open_midi_library(const std::vector<std::string>& names,
+                                     LibraryFailure& failure);
+
+// This build's: called once. `missing` is said only where the user installs
+// the library by hand (the portable build), never for a package's
+// dependency.
+const MidiLibrary* open_midi_library(LibraryFailure& failure);
 
 #ifdef QUAVE_LINK_RTMIDI
 inline const MidiLibrary* linked_midi_library() {

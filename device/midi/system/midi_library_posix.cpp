@@ -5,8 +5,18 @@
 namespace quave {
 
 #ifdef QUAVE_LINK_RTMIDI
-const MidiLibrary* open_midi_library(std::string&) { return linked_midi_library(); }
+const MidiLibrary* open_midi_library(const std::vector<std::string>&, LibraryFailure&) {
+  return linked_midi_library();
+}
+const MidiLibrary* open_midi_library(LibraryFailure&) { return linked_midi_library(); }
 #else
+#if defined(QUAVE_PORTABLE) && !defined(QUAVE_RTMIDI_NAMES)
+// RtMidi 6, then 5: their C interfaces are the same. RtMidi 4
+// (librtmidi.so.5) and older return a port's name instead of filling a
+// buffer, and are never taken.
+#define QUAVE_RTMIDI_NAMES "librtmidi.so.7", "librtmidi.so.6"
+#endif
+
 namespace {
 
 template <class Function>
@@ -15,16 +25,29 @@ bool resolve(void* handle, const char* symbol, Function& function) {
   return function != nullptr;
 }
 
+// The loader's words when it found no file by that name anywhere it looks;
+// a file it found and refused, or a library it needs that is missing, is
+// reported under another name or in other words.
+bool not_found(const std::string& name, const std::string& why) {
+  return why == name + ": cannot open shared object file: No such file or directory";
+}
+
 }  // namespace
 
 // Linking it would map the library, with the sound server's client
 // libraries, into every run, check included.
-const MidiLibrary* open_midi_library(std::string& why) {
-  void* handle = dlopen(QUAVE_RTMIDI_SONAME, RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    why = dlerror();
-    return nullptr;
+const MidiLibrary* open_midi_library(const std::vector<std::string>& names,
+                                     LibraryFailure& failure) {
+  void* handle = nullptr;
+  failure = LibraryFailure{"", true};
+  for (const std::string& name : names) {
+    handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle) break;
+    const std::string why = dlerror();
+    if (failure.why.empty() || (failure.missing && !not_found(name, why))) failure.why = why;
+    failure.missing = failure.missing && not_found(name, why);
   }
+  if (!handle) return nullptr;
   static MidiLibrary library;
   const bool complete = resolve(handle, "rtmidi_get_compiled_api", library.get_compiled_api) &&
                         resolve(handle, "rtmidi_in_create", library.in_create) &&
@@ -39,10 +62,23 @@ const MidiLibrary* open_midi_library(std::string& why) {
                         resolve(handle, "rtmidi_open_port", library.open_port) &&
                         resolve(handle, "rtmidi_close_port", library.close_port);
   if (!complete) {
-    why = dlerror();
+    failure = LibraryFailure{dlerror(), false};
     return nullptr;
   }
+  failure = LibraryFailure{};
   return &library;
+}
+
+const MidiLibrary* open_midi_library(LibraryFailure& failure) {
+#ifdef QUAVE_PORTABLE
+  const MidiLibrary* library = open_midi_library({QUAVE_RTMIDI_NAMES}, failure);
+#else
+  const MidiLibrary* library = open_midi_library({QUAVE_RTMIDI_SONAME}, failure);
+  // The package depends on it: its absence is a broken install, reported as
+  // any other failure to open it.
+  failure.missing = false;
+#endif
+  return library;
 }
 #endif
 

@@ -28,4 +28,8 @@ struct MidiSystem {
 // This machine's.
 const MidiSystem& host_system();
 
+// Whether this machine has no file of the MIDI library at all, where the user
+// installs it by hand; loads it otherwise.
+bool midi_library_missing();
+
 }  // namespace quave
