@@ -11,20 +11,19 @@
 
 namespace quave {
 
+// The functions the program uses, each named once: the table's members,
+// the linked table and the names looked up in the opened library are all
+// made from this list (F is applied to each name without its "rtmidi_").
+#define QUAVE_MIDI_LIBRARY_FUNCTIONS(F)                                          \
+  F(get_compiled_api) F(in_create) F(in_free) F(in_set_callback) F(in_ignore_types) \
+  F(out_create) F(out_free) F(out_send_message) F(get_port_count) F(get_port_name)  \
+  F(open_port) F(close_port)
+
 // Its C++ classes cannot be reached through dlsym, hence the C interface.
 struct MidiLibrary {
-  decltype(&rtmidi_get_compiled_api) get_compiled_api;
-  decltype(&rtmidi_in_create) in_create;
-  decltype(&rtmidi_in_free) in_free;
-  decltype(&rtmidi_in_set_callback) in_set_callback;
-  decltype(&rtmidi_in_ignore_types) in_ignore_types;
-  decltype(&rtmidi_out_create) out_create;
-  decltype(&rtmidi_out_free) out_free;
-  decltype(&rtmidi_out_send_message) out_send_message;
-  decltype(&rtmidi_get_port_count) get_port_count;
-  decltype(&rtmidi_get_port_name) get_port_name;
-  decltype(&rtmidi_open_port) open_port;
-  decltype(&rtmidi_close_port) close_port;
+#define QUAVE_MIDI_MEMBER(name) decltype(&rtmidi_##name) name;
+  QUAVE_MIDI_LIBRARY_FUNCTIONS(QUAVE_MIDI_MEMBER)
+#undef QUAVE_MIDI_MEMBER
 };
 
 // Why the library could not be had: the loader's reason, and whether no
@@ -49,11 +48,9 @@ const MidiLibrary* open_midi_library(LibraryFailure& failure);
 
 #ifdef QUAVE_LINK_RTMIDI
 inline const MidiLibrary* linked_midi_library() {
-  static const MidiLibrary library{
-      rtmidi_get_compiled_api, rtmidi_in_create,      rtmidi_in_free,
-      rtmidi_in_set_callback,  rtmidi_in_ignore_types, rtmidi_out_create,
-      rtmidi_out_free,         rtmidi_out_send_message, rtmidi_get_port_count,
-      rtmidi_get_port_name,    rtmidi_open_port,       rtmidi_close_port};
+#define QUAVE_MIDI_LINKED(name) rtmidi_##name,
+  static const MidiLibrary library{QUAVE_MIDI_LIBRARY_FUNCTIONS(QUAVE_MIDI_LINKED)};
+#undef QUAVE_MIDI_LINKED
   return &library;
 }
 #endif

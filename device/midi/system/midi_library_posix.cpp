@@ -49,18 +49,10 @@ const MidiLibrary* open_midi_library(const std::vector<std::string>& names,
   }
   if (!handle) return nullptr;
   static MidiLibrary library;
-  const bool complete = resolve(handle, "rtmidi_get_compiled_api", library.get_compiled_api) &&
-                        resolve(handle, "rtmidi_in_create", library.in_create) &&
-                        resolve(handle, "rtmidi_in_free", library.in_free) &&
-                        resolve(handle, "rtmidi_in_set_callback", library.in_set_callback) &&
-                        resolve(handle, "rtmidi_in_ignore_types", library.in_ignore_types) &&
-                        resolve(handle, "rtmidi_out_create", library.out_create) &&
-                        resolve(handle, "rtmidi_out_free", library.out_free) &&
-                        resolve(handle, "rtmidi_out_send_message", library.out_send_message) &&
-                        resolve(handle, "rtmidi_get_port_count", library.get_port_count) &&
-                        resolve(handle, "rtmidi_get_port_name", library.get_port_name) &&
-                        resolve(handle, "rtmidi_open_port", library.open_port) &&
-                        resolve(handle, "rtmidi_close_port", library.close_port);
+  bool complete = true;
+#define QUAVE_MIDI_RESOLVE(name) complete = complete && resolve(handle, "rtmidi_" #name, library.name);
+  QUAVE_MIDI_LIBRARY_FUNCTIONS(QUAVE_MIDI_RESOLVE)
+#undef QUAVE_MIDI_RESOLVE
   if (!complete) {
     failure = LibraryFailure{dlerror(), false};
     return nullptr;
