@@ -48,5 +48,9 @@ display     device/midi/midi_ports.hpp         no
 unit        device/protocol/messages.hpp       no
 base        unit/identifiers.hpp               no
 cli         device/midi/midi_ports.hpp         yes
+device_side base/bytes.hpp                     yes
+device_side tools/devsim/device/sysex.hpp      yes
+device_side device/protocol/messages.hpp       no
+device_side unit/unit_image.hpp                no
 ROWS
 echo "layers test: $checks includes as the layers allow"

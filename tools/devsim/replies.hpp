@@ -1,27 +1,29 @@
-// The replies a device sends, each written out byte by byte. Nothing here
-// comes from the program's message catalogue or its packer: a wrong template
-// there must show up as a reply the program does not understand.
+// The simulated device's replies, in the device side's own bytes
+// (tools/devsim/device/): a wrong template in the program shows up as a
+// reply the program does not understand.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "device/protocol/messages.hpp"
+#include "tools/devsim/device/replies.hpp"
 #include "tools/devsim/sim_config.hpp"
 
 namespace devsim {
 
-using quave::Message;
+using device_side::Message;
 
-// Status bytes the simulator answers with.
-constexpr uint8_t kStatusAcknowledge = 0x23;
-constexpr uint8_t kStatusTooLarge = 0x27;
-constexpr uint8_t kStatusCrc = 0x28;
-constexpr uint8_t kStatusInvalidTarget = 0x29;
-constexpr uint8_t kStatusApiVersion = 0x2A;
-constexpr uint8_t kStatusInvalidModule = 0x2C;
-constexpr uint8_t kStatusInvalidSlot = 0x2D;
-constexpr uint8_t kStatusFormat = 0x2E;
+using device_side::kStatusAcknowledge;
+using device_side::kStatusApiVersion;
+using device_side::kStatusCrc;
+using device_side::kStatusFormat;
+using device_side::kStatusInvalidModule;
+using device_side::kStatusInvalidSlot;
+using device_side::kStatusInvalidTarget;
+using device_side::kStatusTooLarge;
+
+// The configured device's channel and model id.
+device_side::Address address_of(const SimConfig& config);
 
 Message search_reply(const SimConfig& config, uint8_t echo);
 Message api_version_reply(const SimConfig& config);
@@ -32,10 +34,6 @@ Message module_info_reply(const SimConfig& config, uint8_t module,
 Message slot_status_reply(const SimConfig& config, uint8_t module, uint8_t slot,
                           const std::vector<uint8_t>& record);
 Message status_reply(const SimConfig& config, uint8_t status);
-
-// `data` in 7-bit form: per group of up to seven bytes, a byte holding their
-// top bits (bit i for byte i), then the bytes with their top bit cleared.
-std::vector<uint8_t> seven_bit(const std::vector<uint8_t>& data);
 
 // The 16-byte module info record of a module.
 std::vector<uint8_t> module_info_record(const ModuleConfig& module);

@@ -9,15 +9,15 @@ namespace {
 constexpr uint8_t kOtherManufacturer = 0x7D;  // reserved for non-commercial use
 
 bool is_data_reply(const Message& m, uint8_t function) {
-  return m.size() > 8 && m[2] != 0x50 && m[6] == function;
+  return m.size() > 8 && m[2] != device_side::kSearchGroup && m[device_side::kFunctionAt] == function;
 }
 
 void shape_one(const KindFaults& f, Message& m) {
-  if (f.wrong_module && (is_data_reply(m, quave::kFnModuleInfoReply) ||
-                         is_data_reply(m, quave::kFnSlotStatusReply))) {
+  if (f.wrong_module && (is_data_reply(m, device_side::kFnModuleInfoReply) ||
+                         is_data_reply(m, device_side::kFnSlotStatusReply))) {
     m[7] = static_cast<uint8_t>((m[7] + 1) % kModules);
   }
-  if (f.wrong_slot && is_data_reply(m, quave::kFnSlotStatusReply)) {
+  if (f.wrong_slot && is_data_reply(m, device_side::kFnSlotStatusReply)) {
     m[8] = static_cast<uint8_t>((m[8] + 1) & 0x7F);
   }
   if (f.truncate > 0 && m.size() > 2) {

@@ -1,6 +1,6 @@
 #include "tools/devsim/sim_config.hpp"
 
-#include "device/protocol/messages.hpp"
+#include "tools/devsim/device/replies.hpp"
 #include "unit/identifiers.hpp"
 
 namespace devsim {
@@ -28,11 +28,8 @@ std::array<ModuleConfig, kModules> default_modules() {
   return m;
 }
 
-// The device's own numbers, not the program's: 00, the family's high byte,
-// its low byte by model.
 std::array<uint8_t, 3> model_id(const SimConfig& config) {
-  static constexpr uint8_t kFamilyLow[] = {0x4B, 0x51, 0x57};
-  return {0x00, 0x01, kFamilyLow[config.platform - 1]};
+  return device_side::model_of(config.platform);
 }
 
 namespace {
