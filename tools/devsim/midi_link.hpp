@@ -9,16 +9,14 @@
 #include <RtMidi.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/inbox.hpp"
 #include "device/protocol/messages.hpp"
 #include "tools/devsim/jack_output.hpp"
 
@@ -76,9 +74,7 @@ class MidiLink {
   // where the port opens, so that test clients need not link it.
   std::shared_ptr<JackOutput> jack_out_;
   void (*jack_send_)(JackOutput&, const quave::Message&) = nullptr;
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::deque<quave::Message> inbox_;
+  quave::Inbox inbox_;
 };
 
 inline MidiLink::MidiLink(const std::string& api, const std::string& in_name,
@@ -171,12 +167,7 @@ unsigned MidiLink::find_port(Port& port, const std::string& part) {
 }
 
 inline void MidiLink::on_message(double, std::vector<unsigned char>* message, void* self) {
-  auto* link = static_cast<MidiLink*>(self);
-  {
-    std::lock_guard<std::mutex> lock(link->mutex_);
-    link->inbox_.emplace_back(message->begin(), message->end());
-  }
-  link->arrived_.notify_all();
+  static_cast<MidiLink*>(self)->inbox_.put(message->data(), message->size());
 }
 
 // Runtime warnings from RtMidi, as whole lines (the default would use
@@ -188,12 +179,7 @@ inline void MidiLink::on_error(RtMidiError::Type, const std::string& text, void*
 
 inline std::vector<quave::Message> MidiLink::receive(std::chrono::steady_clock::time_point until,
                                                      size_t count) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  arrived_.wait_until(lock, until, [&] { return inbox_.size() >= count; });
-  std::vector<quave::Message> out(std::make_move_iterator(inbox_.begin()),
-                                  std::make_move_iterator(inbox_.end()));
-  inbox_.clear();
-  return out;
+  return inbox_.take_all(until, count);
 }
 
 }  // namespace devsim

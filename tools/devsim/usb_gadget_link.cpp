@@ -94,6 +94,7 @@ void UsbGadgetLink::shutdown() {
   if (ep0_ < 0) return;
   stop_ = true;
   changed_.notify_all();
+  inbox_.ring();
   if (control_.joinable()) control_.join();
   // A signal may land just before a thread enters its transfer, so it is
   // sent until both are out.
@@ -254,11 +255,7 @@ void UsbGadgetLink::read_loop() {
     }
     std::vector<quave::Message> done;
     assembler_.feed(midi.data(), midi.size(), done);
-    if (!done.empty()) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      for (quave::Message& m : done) inbox_.push_back(std::move(m));
-      changed_.notify_all();
-    }
+    for (const quave::Message& m : done) inbox_.put(m.data(), m.size());
   }
   --running_;
 }
@@ -290,11 +287,7 @@ void UsbGadgetLink::write_loop() {
 }
 
 std::vector<quave::Message> UsbGadgetLink::receive(Clock::time_point until) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_until(lock, until, [this] { return !inbox_.empty() || stop_; });
-  std::vector<quave::Message> done;
-  done.swap(inbox_);
-  return done;
+  return inbox_.take_all(until);
 }
 
 void UsbGadgetLink::send(const quave::Message& m) {

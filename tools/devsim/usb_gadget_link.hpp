@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/inbox.hpp"
 #include "device/protocol/messages.hpp"
 #include "tools/devsim/raw_midi_link.hpp"
 #include "tools/devsim/usb_midi.hpp"
@@ -62,7 +63,7 @@ class UsbGadgetLink {
   std::condition_variable changed_;
   bool configured_ = false;
   std::string failure_;
-  std::vector<quave::Message> inbox_;
+  quave::Inbox inbox_;
   std::deque<Bytes> outbox_;
   SysexAssembler assembler_;  // used by the reading thread only
 

@@ -1,6 +1,7 @@
-// Messages on their way from the MIDI library's input thread to the
-// command's thread, which alone looks at them. The input thread only copies
-// a message in and wakes the waiter; it never waits for the command.
+// Messages on their way from a MIDI library's thread (or any reading thread)
+// to the one thread that looks at them: the command's, or the simulator's.
+// The reading thread only copies a message in and wakes the waiter; it never
+// waits for it.
 #pragma once
 
 #include <chrono>
@@ -10,14 +11,14 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-
-#include "device/protocol/messages.hpp"
+#include <vector>
 
 namespace quave {
 
 class Inbox {
  public:
   using Clock = std::chrono::steady_clock;
+  using Message = std::vector<uint8_t>;
 
   // What a device may have waiting at once. A reply is at most a few KiB;
   // past this a flood is dropped rather than held.
@@ -29,6 +30,9 @@ class Inbox {
   // The oldest message, waiting for one until `until`; nothing when `until`
   // comes first or the inbox has been rung.
   std::optional<Message> take(Clock::time_point until);
+  // Waits until `count` messages wait, `until` comes or the inbox is rung,
+  // and hands over every message waiting; nothing once rung.
+  std::vector<Message> take_all(Clock::time_point until, size_t count = 1);
   // Waits until `until`, or less once rung; messages that come meanwhile
   // stay.
   void sleep_until(Clock::time_point until);

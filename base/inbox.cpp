@@ -1,4 +1,4 @@
-#include "device/midi/inbox.hpp"
+#include "base/inbox.hpp"
 
 namespace quave {
 
@@ -12,7 +12,7 @@ void Inbox::put(const uint8_t* bytes, size_t size) {
   changed_.notify_one();
 }
 
-std::optional<Message> Inbox::take(Clock::time_point until) {
+std::optional<Inbox::Message> Inbox::take(Clock::time_point until) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait_until(lock, until, [this] { return rung_ || !messages_.empty(); });
   if (messages_.empty() || rung_) return std::nullopt;
@@ -20,6 +20,18 @@ std::optional<Message> Inbox::take(Clock::time_point until) {
   messages_.pop_front();
   bytes_ -= message.size();
   return message;
+}
+
+std::vector<Inbox::Message> Inbox::take_all(Clock::time_point until, size_t count) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_until(lock, until, [&] { return rung_ || messages_.size() >= count; });
+  std::vector<Message> all;
+  if (rung_) return all;
+  all.reserve(messages_.size());
+  for (Message& m : messages_) all.push_back(std::move(m));
+  messages_.clear();
+  bytes_ = 0;
+  return all;
 }
 
 void Inbox::sleep_until(Clock::time_point until) {
