@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/devsim/midi_link.hpp"
 #include "tools/devsim/options.hpp"
 #include "tools/devsim/raw_midi_link.hpp"
 #include "tools/devsim/request_log.hpp"
 #include "tools/devsim/responder.hpp"
+#include "tools/devsim/sim_ports.hpp"
 #include "tools/devsim/usb_gadget_link.hpp"
 
 namespace {
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     }
     const std::string out_name = devsim::output_port_name(config);
     const std::string in_name = devsim::input_port_name(config);
-    devsim::MidiLink link(config.api, in_name, out_name);
+    devsim::SimPorts link(config.api, in_name, out_name);
     if (config.ready) print_line(stdout, "ready\t" + out_name + "\t" + in_name);
     if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
     serve(link, config, log);
