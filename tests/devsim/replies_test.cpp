@@ -1,4 +1,4 @@
-#include "tools/devsim/replies.hpp"
+#include "tools/devsim/model/replies.hpp"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "base/inbox.hpp"
-#include "device/protocol/messages.hpp"
-#include "tools/devsim/jack_output.hpp"
+#include "tools/devsim/device/sysex.hpp"
+#include "tools/devsim/transport/jack_output.hpp"
 
 namespace devsim {
 
@@ -27,8 +27,8 @@ class SimPorts {
   SimPorts& operator=(const SimPorts&) = delete;
 
   // Every message received so far, waiting until `until` for the first.
-  std::vector<quave::Message> receive(std::chrono::steady_clock::time_point until);
-  void send(const quave::Message& m);
+  std::vector<device_side::Message> receive(std::chrono::steady_clock::time_point until);
+  void send(const device_side::Message& m);
   std::string api_name() const;
 
  private:

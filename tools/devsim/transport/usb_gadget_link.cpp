@@ -1,4 +1,4 @@
-#include "tools/devsim/usb_gadget_link.hpp"
+#include "tools/devsim/transport/usb_gadget_link.hpp"
 
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
@@ -253,9 +253,9 @@ void UsbGadgetLink::read_loop() {
       last = Clock::now();
       credit -= static_cast<double>(midi.size());
     }
-    std::vector<quave::Message> done;
+    std::vector<device_side::Message> done;
     assembler_.feed(midi.data(), midi.size(), done);
-    for (const quave::Message& m : done) inbox_.put(m.data(), m.size());
+    for (const device_side::Message& m : done) inbox_.put(m.data(), m.size());
   }
   --running_;
 }
@@ -286,11 +286,11 @@ void UsbGadgetLink::write_loop() {
   --running_;
 }
 
-std::vector<quave::Message> UsbGadgetLink::receive(Clock::time_point until) {
+std::vector<device_side::Message> UsbGadgetLink::receive(Clock::time_point until) {
   return inbox_.take_all(until);
 }
 
-void UsbGadgetLink::send(const quave::Message& m) {
+void UsbGadgetLink::send(const device_side::Message& m) {
   Bytes packets = encode_usb_midi(m, kReplyCable);
   std::lock_guard<std::mutex> lock(mutex_);
   outbox_.push_back(std::move(packets));

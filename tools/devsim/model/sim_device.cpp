@@ -1,10 +1,10 @@
-#include "tools/devsim/sim_device.hpp"
+#include "tools/devsim/model/sim_device.hpp"
 
 #include <algorithm>
 
 #include "tools/devsim/device/load.hpp"
 #include "tools/devsim/device/sysex.hpp"
-#include "tools/devsim/load_check.hpp"
+#include "tools/devsim/model/load_check.hpp"
 
 namespace devsim {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "device/protocol/messages.hpp"
+#include "tools/devsim/device/sysex.hpp"
 
 namespace devsim {
 
@@ -18,10 +18,10 @@ namespace devsim {
 // (and is not kept: the device answers SysEx only).
 class SysexAssembler {
  public:
-  void feed(const uint8_t* bytes, size_t size, std::vector<quave::Message>& done);
+  void feed(const uint8_t* bytes, size_t size, std::vector<device_side::Message>& done);
 
  private:
-  quave::Message partial_;
+  device_side::Message partial_;
   bool in_sysex_ = false;
 };
 
@@ -35,8 +35,8 @@ class RawMidiLink {
   RawMidiLink& operator=(const RawMidiLink&) = delete;
 
   // Messages completed so far; reads until `until` when there are none.
-  std::vector<quave::Message> receive(std::chrono::steady_clock::time_point until);
-  void send(const quave::Message& m);
+  std::vector<device_side::Message> receive(std::chrono::steady_clock::time_point until);
+  void send(const device_side::Message& m);
   std::string api_name() const { return "rawmidi " + path_; }
 
  private:

@@ -1,4 +1,4 @@
-#include "tools/devsim/option_values.hpp"
+#include "tools/devsim/cli/option_values.hpp"
 
 #include <regex>
 #include <stdexcept>

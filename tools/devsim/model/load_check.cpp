@@ -1,7 +1,7 @@
-#include "tools/devsim/load_check.hpp"
+#include "tools/devsim/model/load_check.hpp"
 
 #include "tools/devsim/device/load.hpp"
-#include "tools/devsim/replies.hpp"
+#include "tools/devsim/model/replies.hpp"
 
 namespace devsim {
 

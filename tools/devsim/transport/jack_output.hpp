@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "device/protocol/messages.hpp"
+#include "tools/devsim/device/sysex.hpp"
 
 namespace devsim {
 
@@ -23,6 +23,6 @@ std::shared_ptr<JackOutput> open_jack_output(const std::string& client, const st
 // longer than the link carries (16 KiB with its length, as RtMidi's JACK
 // output, or the server's largest event) is dropped, as the device's own
 // link would drop it.
-void send(JackOutput& out, const quave::Message& m);
+void send(JackOutput& out, const device_side::Message& m);
 
 }  // namespace devsim

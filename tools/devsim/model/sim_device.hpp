@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "tools/devsim/replies.hpp"
-#include "tools/devsim/sim_config.hpp"
+#include "tools/devsim/model/replies.hpp"
+#include "tools/devsim/model/sim_config.hpp"
 
 namespace devsim {
 

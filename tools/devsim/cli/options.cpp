@@ -1,11 +1,11 @@
-#include "tools/devsim/options.hpp"
+#include "tools/devsim/cli/options.hpp"
 
 #include <boost/program_options.hpp>
 #include <sstream>
 #include <stdexcept>
 
-#include "tools/devsim/option_values.hpp"
-#include "tools/devsim/unit_preload.hpp"
+#include "tools/devsim/cli/option_values.hpp"
+#include "tools/devsim/cli/unit_preload.hpp"
 #include "unit/identifiers.hpp"
 
 namespace po = boost::program_options;

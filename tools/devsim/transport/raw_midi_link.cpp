@@ -1,4 +1,4 @@
-#include "tools/devsim/raw_midi_link.hpp"
+#include "tools/devsim/transport/raw_midi_link.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -25,14 +25,14 @@ constexpr auto kDrainTurn = std::chrono::milliseconds(2);
 
 }  // namespace
 
-void SysexAssembler::feed(const uint8_t* bytes, size_t size, std::vector<quave::Message>& done) {
+void SysexAssembler::feed(const uint8_t* bytes, size_t size, std::vector<device_side::Message>& done) {
   for (size_t i = 0; i < size; ++i) {
     const uint8_t b = bytes[i];
     if (b >= 0xF8) continue;
-    if (b == quave::kSysexStart) {
+    if (b == device_side::kStart) {
       partial_.assign(1, b);
       in_sysex_ = true;
-    } else if (b == quave::kSysexEnd) {
+    } else if (b == device_side::kEnd) {
       if (in_sysex_) {
         partial_.push_back(b);
         done.push_back(std::move(partial_));
@@ -58,8 +58,8 @@ RawMidiLink::~RawMidiLink() {
   if (fd_ >= 0) close(fd_);
 }
 
-std::vector<quave::Message> RawMidiLink::receive(Clock::time_point until) {
-  std::vector<quave::Message> done;
+std::vector<device_side::Message> RawMidiLink::receive(Clock::time_point until) {
+  std::vector<device_side::Message> done;
   uint8_t buffer[4096];
   for (;;) {
     const Clock::time_point now = Clock::now();
@@ -87,7 +87,7 @@ std::vector<quave::Message> RawMidiLink::receive(Clock::time_point until) {
   }
 }
 
-void RawMidiLink::send(const quave::Message& m) {
+void RawMidiLink::send(const device_side::Message& m) {
   // A reply that cannot get out within a second is dropped, as a device
   // whose output is jammed would lose it.
   const Clock::time_point give_up = Clock::now() + std::chrono::seconds(1);

@@ -1,4 +1,4 @@
-#include "tools/devsim/sim_config.hpp"
+#include "tools/devsim/model/sim_config.hpp"
 
 #include "tools/devsim/device/replies.hpp"
 #include "unit/identifiers.hpp"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tools/devsim/sim_device.hpp"
+#include "tools/devsim/model/sim_device.hpp"
 
 namespace devsim {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "tools/devsim/sim_config.hpp"
+#include "tools/devsim/model/sim_config.hpp"
 
 namespace devsim {
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "base/inbox.hpp"
-#include "device/protocol/messages.hpp"
-#include "tools/devsim/raw_midi_link.hpp"
-#include "tools/devsim/usb_midi.hpp"
+#include "tools/devsim/device/sysex.hpp"
+#include "tools/devsim/transport/raw_midi_link.hpp"
+#include "tools/devsim/transport/usb_midi.hpp"
 
 namespace devsim {
 
@@ -36,8 +36,8 @@ class UsbGadgetLink {
   UsbGadgetLink(const UsbGadgetLink&) = delete;
   UsbGadgetLink& operator=(const UsbGadgetLink&) = delete;
 
-  std::vector<quave::Message> receive(std::chrono::steady_clock::time_point until);
-  void send(const quave::Message& m);
+  std::vector<device_side::Message> receive(std::chrono::steady_clock::time_point until);
+  void send(const device_side::Message& m);
   std::string api_name() const;
 
  private:

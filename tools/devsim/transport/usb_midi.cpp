@@ -1,4 +1,4 @@
-#include "tools/devsim/usb_midi.hpp"
+#include "tools/devsim/transport/usb_midi.hpp"
 
 namespace devsim {
 

@@ -1,11 +1,11 @@
-#include "tools/devsim/unit_preload.hpp"
+#include "tools/devsim/cli/unit_preload.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "unit/unit_steps.hpp"
-#include "tools/devsim/option_values.hpp"
+#include "tools/devsim/cli/option_values.hpp"
 #include "unit/identifiers.hpp"
 
 namespace devsim {

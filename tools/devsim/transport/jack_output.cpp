@@ -1,4 +1,4 @@
-#include "tools/devsim/jack_output.hpp"
+#include "tools/devsim/transport/jack_output.hpp"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -22,7 +22,7 @@ class JackOutput {
   JackOutput(const JackOutput&) = delete;
   JackOutput& operator=(const JackOutput&) = delete;
 
-  void send(const quave::Message& m);
+  void send(const device_side::Message& m);
 
  private:
   static int process(jack_nframes_t frames, void* self);
@@ -90,7 +90,7 @@ int JackOutput::process(jack_nframes_t frames, void* self) {
   return 0;
 }
 
-void JackOutput::send(const quave::Message& m) {
+void JackOutput::send(const device_side::Message& m) {
   const Length length = static_cast<Length>(m.size());
   const size_t needed = sizeof length + m.size();
   if (m.size() > longest_) return;
@@ -110,6 +110,6 @@ std::shared_ptr<JackOutput> open_jack_output(const std::string& client, const st
   return std::make_shared<JackOutput>(client, port);
 }
 
-void send(JackOutput& out, const quave::Message& m) { out.send(m); }
+void send(JackOutput& out, const device_side::Message& m) { out.send(m); }
 
 }  // namespace devsim

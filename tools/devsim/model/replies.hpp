@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tools/devsim/device/replies.hpp"
-#include "tools/devsim/sim_config.hpp"
+#include "tools/devsim/model/sim_config.hpp"
 
 namespace devsim {
 

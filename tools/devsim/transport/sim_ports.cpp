@@ -1,4 +1,4 @@
-#include "tools/devsim/sim_ports.hpp"
+#include "tools/devsim/transport/sim_ports.hpp"
 
 #include <cstdio>
 #include <stdexcept>
@@ -82,11 +82,11 @@ void SimPorts::on_error(RtMidiError::Type, const std::string& text, void*) {
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-std::vector<quave::Message> SimPorts::receive(std::chrono::steady_clock::time_point until) {
+std::vector<device_side::Message> SimPorts::receive(std::chrono::steady_clock::time_point until) {
   return inbox_.take_all(until);
 }
 
-void SimPorts::send(const quave::Message& m) {
+void SimPorts::send(const device_side::Message& m) {
   if (jack_out_) {
     devsim::send(*jack_out_, m);
   } else {

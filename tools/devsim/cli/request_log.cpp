@@ -1,8 +1,8 @@
-#include "tools/devsim/request_log.hpp"
+#include "tools/devsim/cli/request_log.hpp"
 
 namespace devsim {
 
-std::string hex_line(const quave::Message& m) {
+std::string hex_line(const device_side::Message& m) {
   static const char digits[] = "0123456789abcdef";
   std::string line;
   line.reserve(m.size() * 3);
@@ -23,7 +23,7 @@ bool RequestLog::open(const std::string& path) {
   return file_ != nullptr;
 }
 
-void RequestLog::record(const quave::Message& m) {
+void RequestLog::record(const device_side::Message& m) {
   if (!file_) return;
   const std::string line = hex_line(m) + "\n";
   std::fwrite(line.data(), 1, line.size(), file_);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/devsim/sim_config.hpp"
+#include "tools/devsim/model/sim_config.hpp"
 
 namespace devsim {
 

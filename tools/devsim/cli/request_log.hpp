@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "device/protocol/messages.hpp"
+#include "tools/devsim/device/sysex.hpp"
 
 namespace devsim {
 
 // "f0 42 50 00 55 f7": lowercase two-digit hex bytes, single blanks.
-std::string hex_line(const quave::Message& m);
+std::string hex_line(const device_side::Message& m);
 
 class RequestLog {
  public:
@@ -22,7 +22,7 @@ class RequestLog {
   // Truncates the file; false when it cannot be opened.
   bool open(const std::string& path);
   // One line per message, flushed at once so readers see whole lines.
-  void record(const quave::Message& m);
+  void record(const device_side::Message& m);
 
  private:
   std::FILE* file_ = nullptr;
