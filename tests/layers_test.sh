@@ -48,5 +48,18 @@ display     device/midi/midi_ports.hpp         no
 unit        device/protocol/messages.hpp       no
 base        unit/identifiers.hpp               no
 cli         device/midi/midi_ports.hpp         yes
+device_side base/bytes.hpp                     yes
+device_side tools/devsim/device/sysex.hpp      yes
+device_side device/protocol/messages.hpp       no
+device_side unit/unit_image.hpp                no
+devsim_model tools/devsim/device/replies.hpp   yes
+devsim_model unit/identifiers.hpp              yes
+devsim_model device/protocol/messages.hpp      no
+devsim_model tools/devsim/transport/sim_ports.hpp no
+devsim_transport device/midi/system/jack_server.hpp yes
+devsim_transport tools/devsim/model/sim_device.hpp no
+devsim_transport device/protocol/messages.hpp  no
+devsim_cli  tools/devsim/model/sim_config.hpp  yes
+devsim_cli  tools/devsim/transport/sim_ports.hpp no
 ROWS
 echo "layers test: $checks includes as the layers allow"

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "device/link.hpp"
-#include "device/midi/inbox.hpp"
+#include "base/inbox.hpp"
 #include "device/midi/midi_port.hpp"
 #include "device/midi/paced_send.hpp"
 #include "device/midi/system/midi_system.hpp"

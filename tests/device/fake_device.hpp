@@ -15,78 +15,51 @@
 #include "device/device_interface.hpp"
 #include "device/link.hpp"
 #include "device/protocol/messages.hpp"
+#include "tools/devsim/device/replies.hpp"
 
 namespace quave::test {
 
-// The device's own 7-bit packing, written apart from the program's so that
-// the two cannot agree on a wrong encoding: each group of up to seven bytes
-// behind a byte that holds their top bits, the first byte's in bit 0.
+// Replies as the device side builds them (tools/devsim/device/), addressed
+// the way the program's tests name a device.
+inline device_side::Address from(const DeviceAddress& a) { return {a.channel, a.model_id}; }
+
 inline std::vector<uint8_t> pack7(const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> out;
-  for (size_t at = 0; at < data.size(); at += 7) {
-    const size_t lead = out.size();
-    out.push_back(0);
-    for (size_t i = at; i < data.size() && i < at + 7; ++i) {
-      if (data[i] & 0x80) out[lead] |= static_cast<uint8_t>(1u << (i - at));
-      out.push_back(data[i] & 0x7F);
-    }
-  }
-  return out;
+  return device_side::pack7(data);
 }
 
+// `channel_byte` as it goes in byte 4; family high 0x01, echo 0x55.
 inline Message search_reply(uint8_t channel_byte, uint8_t family_low, uint8_t sys_major,
                             uint8_t sys_minor) {
-  return {0xF0, 0x42, 0x50, 0x01, channel_byte, 0x55, family_low, 0x01,
-          0x00, 0x00, sys_major, 0x00, sys_minor, 0x00, 0xF7};
+  const device_side::Address a{channel_byte, {0x00, device_side::kFamilyHigh, family_low}};
+  return device_side::search_reply(a, 0x55, sys_major, sys_minor);
 }
 
 inline Message device_header(const DeviceAddress& a, uint8_t byte6) {
-  return {0xF0, 0x42, static_cast<uint8_t>(0x30 | a.channel), a.model_id[0], a.model_id[1],
-          a.model_id[2], byte6};
+  return device_side::device_header(from(a), byte6);
 }
 
 inline Message api_reply(const DeviceAddress& a, uint8_t platform, uint8_t major, uint8_t minor,
                          uint8_t patch) {
-  Message m = device_header(a, 0x47);
-  m.insert(m.end(), {platform, major, minor, patch, 0xF7});
-  return m;
+  return device_side::api_version_reply(from(a), platform, major, minor, patch);
 }
 
 inline Message module_info_reply(const DeviceAddress& a, uint8_t module,
                                  const std::vector<uint8_t>& data) {
-  Message m = device_header(a, 0x48);
-  m.insert(m.end(), {module, 0x00});
-  const auto packed = pack7(data);
-  m.insert(m.end(), packed.begin(), packed.end());
-  m.push_back(0xF7);
-  return m;
+  return device_side::module_info_reply(from(a), module, data);
 }
 
 inline Message slot_status_reply(const DeviceAddress& a, uint8_t module, uint8_t slot,
                                  const std::vector<uint8_t>& data) {
-  Message m = device_header(a, 0x49);
-  m.insert(m.end(), {module, slot, 0x00});
-  const auto packed = pack7(data);
-  m.insert(m.end(), packed.begin(), packed.end());
-  m.push_back(0xF7);
-  return m;
+  return device_side::slot_status_reply(from(a), module, slot, data);
 }
 
 inline Message status_reply(const DeviceAddress& a, uint8_t status) {
-  Message m = device_header(a, status);
-  m.push_back(0xF7);
-  return m;
+  return device_side::status_reply(from(a), status);
 }
 
 // 16 bytes of module info.
 inline std::vector<uint8_t> module_data(uint32_t max_payload, uint32_t max_load, uint8_t slots) {
-  std::vector<uint8_t> d(16, 0);
-  for (int i = 0; i < 4; ++i) {
-    d[i] = static_cast<uint8_t>(max_payload >> (8 * i));
-    d[4 + i] = static_cast<uint8_t>(max_load >> (8 * i));
-  }
-  d[8] = slots;
-  return d;
+  return device_side::module_record(max_payload, max_load, slots);
 }
 
 // 32 bytes of an occupied slot: module, platform, api 1.01-0, ids, v1.00-0,
@@ -143,17 +116,21 @@ class FakeDevice : public Link {
 
   std::vector<Message> answer(const Message& r) const {
     const DeviceAddress a = address();
-    if (r.size() == 6 && r[2] == 0x50) return {search_reply(channel, family_low, 1, 10)};
-    switch (r[6]) {
-      case 0x17: return {api_reply(a, api_platform, 1, 1, 0)};
-      case 0x18: return {module_info_reply(a, r[7], modules.at(r[7]))};
-      case 0x19: {
-        const auto& of_module = slots.at(r[7]);
-        return {slot_status_reply(a, r[7], r[8],
-                                  r[8] < of_module.size() ? of_module[r[8]]
-                                                          : std::vector<uint8_t>{})};
+    namespace ds = device_side;
+    if (r.size() == ds::kSearchLength && r[2] == ds::kSearchGroup) {
+      return {search_reply(channel, family_low, 1, 10)};
+    }
+    const uint8_t module = r[ds::kModuleAt];
+    switch (r[ds::kFunctionAt]) {
+      case ds::kFnApiVersion: return {api_reply(a, api_platform, 1, 1, 0)};
+      case ds::kFnModuleInfo: return {module_info_reply(a, module, modules.at(module))};
+      case ds::kFnSlotStatus: {
+        const uint8_t slot = r[ds::kSlotAt];
+        const auto& of_module = slots.at(module);
+        return {slot_status_reply(a, module, slot,
+                                  slot < of_module.size() ? of_module[slot] : std::vector<uint8_t>{})};
       }
-      default: return {status_reply(a, 0x23)};
+      default: return {status_reply(a, ds::kStatusAcknowledge)};
     }
   }
 

@@ -5,8 +5,9 @@
 #include <rtmidi_c.h>
 
 #include <cstring>
+#include <thread>
 
-#include "device/midi/inbox.hpp"
+#include "base/inbox.hpp"
 #include "device/midi/midi_ports.hpp"
 #include "device/midi/system/midi_library.hpp"
 #include "tests/device/fake_device.hpp"
@@ -285,6 +286,37 @@ TEST(Inbox, HoldsAtMostAMebibyteAndARingEndsEveryWait) {
   EXPECT_FALSE(inbox.take(start + std::chrono::seconds(60)));
   inbox.sleep_until(start + std::chrono::seconds(60));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// The simulator's ports and the tests' client take everything at once, the
+// wait ending with the count asked for.
+TEST(Inbox, TakeAllWaitsForTheCountAndFreesTheRoom) {
+  using std::chrono::steady_clock;
+  Inbox inbox;
+  const std::vector<uint8_t> kib(1024, 0x55);
+  EXPECT_TRUE(inbox.take_all(steady_clock::now()).empty());
+  inbox.put(kib.data(), 1);
+  // Fewer than asked for: what came, once the wait runs out.
+  EXPECT_EQ(inbox.take_all(steady_clock::now() + std::chrono::milliseconds(20), 2).size(), 1u);
+
+  const auto start = steady_clock::now();
+  std::thread writer([&] {
+    for (int i = 0; i < 3; ++i) inbox.put(kib.data(), 2);
+  });
+  const auto three = inbox.take_all(start + std::chrono::seconds(60), 3);
+  writer.join();
+  EXPECT_EQ(three.size(), 3u);
+  EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(10));
+
+  for (int i = 0; i < 1024; ++i) inbox.put(kib.data(), kib.size());
+  EXPECT_EQ(inbox.take_all(start).size(), 1024u);
+  // All taken: the whole mebibyte is free again.
+  for (int i = 0; i < 1024; ++i) inbox.put(kib.data(), kib.size());
+  EXPECT_EQ(inbox.take_all(start).size(), 1024u);
+
+  inbox.put(kib.data(), 1);
+  inbox.ring();
+  EXPECT_TRUE(inbox.take_all(start + std::chrono::seconds(60)).empty());
 }
 
 }  // namespace

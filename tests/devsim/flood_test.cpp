@@ -2,7 +2,7 @@
 
 #include "device/protocol/messages.hpp"
 #include "display/link_texts.hpp"
-#include "tools/devsim/responder.hpp"
+#include "tools/devsim/model/responder.hpp"
 
 namespace devsim {
 namespace {

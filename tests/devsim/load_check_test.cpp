@@ -1,9 +1,9 @@
-#include "tools/devsim/load_check.hpp"
+#include "tools/devsim/model/load_check.hpp"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/sim_units.hpp"
-#include "tools/devsim/replies.hpp"
+#include "tools/devsim/model/replies.hpp"
 
 namespace devsim {
 namespace {

@@ -1,9 +1,9 @@
-#include "tools/devsim/options.hpp"
+#include "tools/devsim/cli/options.hpp"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/process.hpp"
-#include "tools/devsim/option_values.hpp"
+#include "tools/devsim/cli/option_values.hpp"
 
 namespace devsim {
 namespace {

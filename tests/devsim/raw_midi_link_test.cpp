@@ -1,7 +1,7 @@
 // Reassembling SysEx from a kernel port's byte stream.
 #include <gtest/gtest.h>
 
-#include "tools/devsim/raw_midi_link.hpp"
+#include "tools/devsim/transport/raw_midi_link.hpp"
 
 namespace devsim {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/devsim/responder.hpp"
+#include "tools/devsim/model/responder.hpp"
 
 #include <gtest/gtest.h>
 

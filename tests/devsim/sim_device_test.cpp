@@ -1,9 +1,9 @@
-#include "tools/devsim/sim_device.hpp"
+#include "tools/devsim/model/sim_device.hpp"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/sim_units.hpp"
-#include "tools/devsim/option_values.hpp"
+#include "tools/devsim/cli/option_values.hpp"
 
 namespace devsim {
 namespace {

@@ -2,7 +2,7 @@
 // descriptors whose lengths the host's parser relies on.
 #include <gtest/gtest.h>
 
-#include "tools/devsim/usb_midi.hpp"
+#include "tools/devsim/transport/usb_midi.hpp"
 
 namespace devsim {
 namespace {

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/devsim/midi_link.hpp"
+#include "base/inbox.hpp"
+
+class RtMidiIn;
+class RtMidiOut;
 
 namespace quave::test {
 
@@ -19,6 +22,9 @@ class MidiClient {
   // either is missing. Every message type is delivered, timing included.
   MidiClient(const std::string& server, const std::string& read_port,
              const std::string& write_port);
+  ~MidiClient();
+  MidiClient(const MidiClient&) = delete;
+  MidiClient& operator=(const MidiClient&) = delete;
 
   // Sends, waits until `count` messages have arrived (a loaded machine may
   // take seconds) and then a short quiet window for any that should not
@@ -31,7 +37,11 @@ class MidiClient {
                               int arrival_ms = kArrivalMs);
 
  private:
-  std::unique_ptr<devsim::MidiLink> link_;
+  static void on_message(double stamp, std::vector<unsigned char>* message, void* self);
+
+  std::unique_ptr<RtMidiIn> in_;
+  std::unique_ptr<RtMidiOut> out_;
+  Inbox inbox_;
 };
 
 }  // namespace quave::test

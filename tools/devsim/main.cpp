@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/devsim/midi_link.hpp"
-#include "tools/devsim/options.hpp"
-#include "tools/devsim/raw_midi_link.hpp"
-#include "tools/devsim/request_log.hpp"
-#include "tools/devsim/responder.hpp"
-#include "tools/devsim/usb_gadget_link.hpp"
+#include "tools/devsim/cli/options.hpp"
+#include "tools/devsim/transport/raw_midi_link.hpp"
+#include "tools/devsim/cli/request_log.hpp"
+#include "tools/devsim/model/responder.hpp"
+#include "tools/devsim/transport/sim_ports.hpp"
+#include "tools/devsim/transport/usb_gadget_link.hpp"
 
 namespace {
 
@@ -42,7 +42,7 @@ void print_line(std::FILE* stream, const std::string& line) {
 template <class Link>
 void serve(Link& link, const devsim::SimConfig& config, devsim::RequestLog& log) {
   devsim::SimDevice device(config);
-  std::multimap<Clock::time_point, quave::Message> outbox;
+  std::multimap<Clock::time_point, devsim::Message> outbox;
   // The wait is short so that a signal ends the loop promptly.
   constexpr auto kTick = std::chrono::milliseconds(50);
   // A flood's messages are due at kFloodPerMs a millisecond. A loop that
@@ -63,7 +63,7 @@ void serve(Link& link, const devsim::SimConfig& config, devsim::RequestLog& log)
       wake = std::min(wake, std::max(outbox.begin()->first,
                                      counted + std::chrono::duration_cast<Clock::duration>(short_by)));
     }
-    for (const quave::Message& request : link.receive(wake)) {
+    for (const devsim::Message& request : link.receive(wake)) {
       const Clock::time_point arrived = Clock::now();
       log.record(request);
       if (config.verbose) print_line(stdout, "<< " + devsim::hex_line(request));
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     }
     const std::string out_name = devsim::output_port_name(config);
     const std::string in_name = devsim::input_port_name(config);
-    devsim::MidiLink link(config.api, in_name, out_name);
+    devsim::SimPorts link(config.api, in_name, out_name);
     if (config.ready) print_line(stdout, "ready\t" + out_name + "\t" + in_name);
     if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
     serve(link, config, log);
