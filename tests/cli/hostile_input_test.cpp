@@ -203,7 +203,7 @@ const std::vector<Case>& cases() {
 constexpr long kMemoryBoundKiB = (kSanitizedBuild ? 512 : 96) * 1024;
 // A bound on a hang, not a measure of speed: 100,000 entries took 23 s under
 // the arm64 emulator.
-constexpr int kTimeLimitMs = kSanitizedBuild || kEmulatedBuild ? 120000 : 20000;
+constexpr int kTimeLimitMs = kSanitizedBuild ? 60000 : kEmulatedBuild ? 120000 : 20000;
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
