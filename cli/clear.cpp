@@ -77,7 +77,7 @@ int clear(int argc, char** argv) {
   if (stopped) return *stopped;
 
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
-  Connection connection = connect_device(settings.device, FrontStyle::load_clear);
+  Connection connection = connect_device(settings.device, FrontStyle::load_clear, "clear");
   if (!connection.device) return connection.exit_code;
   return clear_on_device(*connection.device, settings);
 }

@@ -44,13 +44,29 @@ void show_jack_server(const OpenReport& report) {
            (report.pacing.fragment != 0 ? "in fragments." : "not at all."));
 }
 
+// With several synthesizers to choose from, which one goes, and how to name
+// another: one line.
+void tell_choices(const std::vector<SynthPorts>& choices) {
+  if (choices.size() < 2) return;
+  std::string line = "Note: " + std::to_string(choices.size()) + " synthesizers found: ";
+  for (size_t i = 0; i < choices.size(); ++i) {
+    const SynthPorts& synth = choices[i];
+    if (i > 0) line += i + 1 == choices.size() ? " and " : ", ";
+    line += synth_name(synth) + " (-i " + std::to_string(synth.in_index) + " -o " +
+            std::to_string(synth.out_index) + ")";
+  }
+  line += "; this command uses the first. To use another, give its ports with -i and -o.";
+  err_line(line);
+}
+
 void show_match(const char* role, const std::optional<PortMatch>& match) {
   if (match) out_line(role + match->text + ", port: " + std::to_string(match->index));
 }
 
 }  // namespace
 
-Connection connect_device(const DeviceOptions& options, FrontStyle style) {
+Connection connect_device(const DeviceOptions& options, FrontStyle style, const char* command,
+                          std::optional<PlatformId> model) {
   Connection connection;
   // Said before anything else: no listing or search can help, and the line
   // tells what to install.
@@ -79,7 +95,15 @@ Connection connect_device(const DeviceOptions& options, FrontStyle style) {
     in_port = options.ports->in;
     out_port = options.ports->out;
   }
-  MidiPorts::Opened opened = ports.open(in_port, out_port);
+  OpenWish wish;
+  wish.model = model;
+  wish.who = std::string("quave-cli ") + command;
+  wish.waiting = [](const std::string& holder, const std::string& synth) {
+    err_line("Waiting for " + synth + ": " + (holder.empty() ? "another command" : holder) +
+             " is using it. Ctrl-C stops the wait.");
+  };
+  MidiPorts::Opened opened = ports.open(in_port, out_port, wish);
+  tell_choices(opened.report.choices);
   if (options.debug) show_jack_server(opened.report);
   if (options.verbose) {
     show_match("input: ", opened.report.input);

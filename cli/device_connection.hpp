@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/console_narrator.hpp"
@@ -31,9 +32,12 @@ struct Connection {
 extern const char* const kMidiLibraryMissing;
 
 // Lists the ports (--list), or opens them and runs the handshake, printing
-// the command's failure lines. `device` is set only when the handshake
-// succeeded. Catches nothing.
-Connection connect_device(const DeviceOptions& options, FrontStyle style);
+// the command's failure lines. `command` names it to another command that
+// waits for the synthesizer; `model`, a unit's, chooses among several
+// synthesizers. `device` is set only when the handshake succeeded. Catches
+// nothing.
+Connection connect_device(const DeviceOptions& options, FrontStyle style, const char* command,
+                          std::optional<PlatformId> model = std::nullopt);
 
 // The failure line of an outcome, if it has one, then the command's own.
 void report_failure(const Outcome& outcome, const std::string& command_line);

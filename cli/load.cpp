@@ -125,7 +125,10 @@ int load(int argc, char** argv) {
   if (stopped) return *stopped;
 
   // From "> Handshaking..." on, exceptions belong to the dispatcher.
-  Connection connection = connect_device(settings.device, FrontStyle::load_clear);
+  // A listing has no unit.
+  const std::optional<PlatformId> model =
+      unit ? std::optional<PlatformId>(unit->header.platform()) : std::nullopt;
+  Connection connection = connect_device(settings.device, FrontStyle::load_clear, "load", model);
   if (!connection.device) return connection.exit_code;
   return load_onto_device(connection, *unit, settings);
 }

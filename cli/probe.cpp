@@ -48,7 +48,7 @@ int probe(int argc, char** argv) {
   if (stopped) return *stopped;
 
   // From here on exceptions belong to the dispatcher.
-  Connection connection = connect_device(settings.device, FrontStyle::probe);
+  Connection connection = connect_device(settings.device, FrontStyle::probe, "probe");
   if (!connection.device) return connection.exit_code;
   out_text(probe_report(connection.device->info(), settings.module));
   return 0;

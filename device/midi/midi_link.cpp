@@ -44,8 +44,9 @@ MidiLink::~MidiLink() {
 }
 
 bool MidiLink::take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out,
-                    ChosenPort chosen) {
+                    std::unique_ptr<SynthLock>& lock, ChosenPort chosen) {
   if (!in->set_callback(&MidiLink::on_message, this)) return false;
+  lock_ = std::move(lock);
   chosen_ = std::move(chosen);
   in_ = std::move(in);
   out_ = std::move(out);

@@ -15,6 +15,7 @@
 #include "device/midi/midi_port.hpp"
 #include "device/midi/paced_send.hpp"
 #include "device/midi/system/midi_system.hpp"
+#include "device/midi/system/synth_lock.hpp"
 
 namespace quave {
 
@@ -70,9 +71,11 @@ class MidiLink : public Link {
  private:
   friend class MidiPorts;
   MidiLink(bool debug, const MidiSystem& system);
-  // Takes the open ports over and listens on the input; false, the ports
-  // left where they were, when the input will not take the callback.
-  bool take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out, ChosenPort chosen);
+  // Takes the open ports, and the synthesizer's lock, over and listens on
+  // the input; false, all left where they were, when the input will not
+  // take the callback.
+  bool take(std::unique_ptr<MidiPort>& in, std::unique_ptr<MidiPort>& out,
+            std::unique_ptr<SynthLock>& lock, ChosenPort chosen);
   bool listed();
   bool on_sequencer();
   static void on_message(double, const unsigned char* message, size_t size, void* self);
@@ -80,6 +83,9 @@ class MidiLink : public Link {
 
   const bool debug_;
   const MidiSystem& system_;
+  // The synthesizer is this command's until the ports have closed: declared
+  // before them, it goes after them.
+  std::unique_ptr<SynthLock> lock_;
   ChosenPort chosen_;
   // Declared before the ports: it outlives them, whose input thread fills it.
   Inbox inbox_;

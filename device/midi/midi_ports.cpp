@@ -1,27 +1,17 @@
 #include "device/midi/midi_ports.hpp"
 
-#include <boost/regex.hpp>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "base/interrupt.hpp"
 
 #include "device/midi/system/jack_watch.hpp"
 #include "device/midi/system/quiet_stderr.hpp"
-#include "unit/models.hpp"
 
 namespace quave {
 
 namespace {
-
-// A model's port name, an instance number a system may add, then the
-// port's role: searched anywhere in a port's name, the models' names in
-// table order.
-std::vector<boost::regex> port_patterns(const char* role) {
-  std::vector<boost::regex> patterns;
-  for (const Model& model : kModels) {
-    for (const char* name : model.port_names) {
-      if (name) patterns.emplace_back(std::string(name) + " [#0-9 ]*" + role, boost::regex::extended);
-    }
-  }
-  return patterns;
-}
 
 // The default API is the first compiled backend, which may fail outright (an
 // ALSA build on a machine without a sequencer) while another one works, so
@@ -56,23 +46,34 @@ std::vector<std::string> names_of(MidiPort* port, bool debug) {
   return names;
 }
 
-// The lowest of `count` ports whose name matches any pattern, with the
-// matched text and the whole name. The names are asked one at a time and the
-// search stops at the first match: on ALSA the library walks every port of
-// the system for each name.
-std::optional<PortMatch> search(MidiPort* port, unsigned count, const char* role, bool debug) {
-  if (!port) return std::nullopt;
-  const std::vector<boost::regex> compiled = port_patterns(role);
-  QuietStderr quiet(debug);
-  std::string name;
-  for (unsigned i = 0; i < count; ++i) {
-    if (!port->port_name(i, name)) continue;
-    for (const boost::regex& re : compiled) {
-      boost::smatch match;
-      if (boost::regex_search(name, match, re)) return PortMatch{match.str(0), i, name};
+// What another command waiting for this synthesizer finds: its system, and
+// its port (the name a listing shows).
+std::string lock_key(MidiBackend backend, const std::string& out_name) {
+  switch (backend) {
+    case MidiBackend::alsa: return "alsa " + out_name;
+    case MidiBackend::jack: {
+      const char* server = getenv("JACK_DEFAULT_SERVER");
+      return std::string("jack ") + (server && *server ? server : "default") + " " + out_name;
     }
+    case MidiBackend::other: break;
   }
-  return std::nullopt;
+  return out_name;
+}
+
+// Once the synthesizer is free: polled, so that an interruption ends the
+// wait (Interrupted) and the next command goes on soon after the last.
+std::unique_ptr<SynthLock> wait_for_synth(const std::string& key, const std::string& synth,
+                                          const OpenWish& wish) {
+  constexpr auto kPoll = std::chrono::milliseconds(20);
+  bool told = false;
+  for (;;) {
+    std::string holder;
+    if (std::unique_ptr<SynthLock> lock = SynthLock::try_take(key, wish.who, holder)) return lock;
+    if (!told && wish.waiting) wish.waiting(holder, synth);
+    told = true;
+    if (const int signal = interrupt_signal()) throw Interrupted{signal};
+    std::this_thread::sleep_for(kPoll);
+  }
 }
 
 }  // namespace
@@ -118,7 +119,7 @@ std::vector<std::string> MidiPorts::backend_problems() {
 }
 
 MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
-                                  std::optional<unsigned> out_port) {
+                                  std::optional<unsigned> out_port, const OpenWish& wish) {
   Opened opened;
   OpenReport& report = opened.report;
   if (!link_) {
@@ -131,15 +132,42 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   const unsigned out_count = count_of(out, debug_);
   const bool by_name = !in_port && !out_port;
   if (by_name) {
-    // The outputs are searched even when no input matched.
-    report.input = search(in, in_count, "KBD/KNOB", debug_);
-    report.output = search(out, out_count, "SOUND", debug_);
+    const std::vector<std::string> in_names = names_of(in, debug_);
+    const std::vector<std::string> out_names = names_of(out, debug_);
+    const bool one_client = in && in->backend() == MidiBackend::alsa;
+    report.choices = candidates(pair_synth_ports(in_names, out_names, one_client), wish.model);
+    if (!report.choices.empty()) {
+      const SynthPorts& synth = report.choices.front();
+      report.input = PortMatch{synth.in_text, synth.in_index, in_names[synth.in_index]};
+      report.output = PortMatch{synth.out_text, synth.out_index, out_names[synth.out_index]};
+    } else {
+      // Not one synthesizer's pair: the lowest of each, as they come (the
+      // outputs are searched even when no input matched).
+      if (const auto found = first_of_any_model(in_names, true)) {
+        report.input = PortMatch{found->second, found->first, in_names[found->first]};
+      }
+      if (const auto found = first_of_any_model(out_names, false)) {
+        report.output = PortMatch{found->second, found->first, out_names[found->first]};
+      }
+    }
     if (report.input) in_port = report.input->index;
     if (report.output) out_port = report.output->index;
   }
   if (!in_port || !out_port) {
     report.fault = OpenFault::not_found;
     return opened;
+  }
+
+  std::string name;
+  if (report.output) {
+    name = report.output->name;
+  } else {
+    QuietStderr quiet(debug_);
+    if (out) out->port_name(*out_port, name);
+  }
+  if (out && *out_port < out_count) {
+    const std::string synth = report.choices.empty() ? name : synth_name(report.choices.front());
+    lock_ = wait_for_synth(lock_key(out->backend(), name), synth, wish);
   }
 
   // Some backends "open" an index that does not exist and connect to
@@ -157,18 +185,11 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
     return opened;
   }
 
-  std::string name;
-  if (report.output) {
-    name = report.output->name;
-  } else {
-    QuietStderr quiet(debug_);
-    out->port_name(*out_port, name);
-  }
   ChosenPort chosen = choose_port(system_, out->backend(), name, by_name);
   report.din_pace = chosen.din_pace;
   report.pacing = chosen.pacing;
   report.jack = chosen.jack;
-  if (!link_->take(in_, out_, std::move(chosen))) {
+  if (!link_->take(in_, out_, lock_, std::move(chosen))) {
     report.fault = OpenFault::callback;
     return opened;
   }

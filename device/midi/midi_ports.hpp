@@ -3,6 +3,7 @@
 // they are open is the MidiLink they are handed to.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "device/midi/midi_link.hpp"
 #include "device/midi/midi_port.hpp"
+#include "device/midi/synth_ports.hpp"
 #include "device/midi/system/midi_system.hpp"
 #include "device/outcome.hpp"
 
@@ -28,12 +30,26 @@ struct OpenReport {
   // What the search by name found, when it ran.
   std::optional<PortMatch> input;
   std::optional<PortMatch> output;
+  // The synthesizers the search could take, the one taken first; empty when
+  // no input and output showed one synthesizer.
+  std::vector<SynthPorts> choices;
   // Long messages go at 5-pin DIN pace: a card's port whose buffer cannot
   // be read.
   bool din_pace = false;
   // How long messages go, and on JACK the server.
   Pacing pacing;
   std::optional<JackServer> jack;
+};
+
+// What a command asks of the ports it opens.
+struct OpenWish {
+  // The model whose synthesizer is taken when one is there (a unit's).
+  std::optional<PlatformId> model;
+  // How this command is named to another that waits for the synthesizer.
+  std::string who = "quave-cli";
+  // Called once when another command has the synthesizer, with what it left
+  // (maybe nothing) and the synthesizer's name; the open then waits.
+  std::function<void(const std::string& holder, const std::string& synth)> waiting;
 };
 
 class MidiPorts {
@@ -54,14 +70,17 @@ class MidiPorts {
   // reason, when none could: otherwise nothing.
   std::vector<std::string> backend_problems();
 
-  // Both ports given, or both searched by name when neither is; once. On
-  // success the link has them; whatever opened before a failure stays
-  // open, and listed, until these ports end.
+  // Both ports given, or both searched by name when neither is; once. The
+  // synthesizer is locked before they open, which waits while another
+  // command has it (an interruption meanwhile is thrown as Interrupted). On
+  // success the link has them, and the lock; whatever opened before a
+  // failure stays open, and listed, until these ports end.
   struct Opened {
     OpenReport report;
     std::unique_ptr<MidiLink> link;
   };
-  Opened open(std::optional<unsigned> in_port, std::optional<unsigned> out_port);
+  Opened open(std::optional<unsigned> in_port, std::optional<unsigned> out_port,
+              const OpenWish& wish = OpenWish());
 
  private:
   // Made on first use.
@@ -71,6 +90,8 @@ class MidiPorts {
 
   const bool debug_;
   const MidiSystem& system_;
+  // Goes after the ports, as the link's.
+  std::unique_ptr<SynthLock> lock_;
   // Made before any port, so that it exists before the library's threads
   // that will call into it; declared first, so that it outlives the ports.
   std::unique_ptr<MidiLink> link_;

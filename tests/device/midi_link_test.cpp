@@ -155,6 +155,49 @@ TEST_F(MidiLinkTest, TheNamesFindTheLowestMatchingPortOfEachKind) {
   }
 }
 
+// Each synthesizer's input goes with its own output, whatever the lists'
+// order, and a unit's model picks among several.
+TEST_F(MidiLinkTest, OneSynthesizersTwoPortsGoTogether) {
+  struct Row {
+    const char* what;
+    std::vector<std::string> inputs;
+    std::vector<std::string> outputs;
+    std::optional<PlatformId> model;
+    unsigned in, out;
+    size_t choices;
+  };
+  const Row rows[] = {
+      {"outputs the other way round", {"vestrel KBD/KNOB", "halvane rx KBD/KNOB"},
+       {"halvane rx SOUND", "vestrel SOUND"}, std::nullopt, 0, 1, 2},
+      {"the unit's model", {"vestrel KBD/KNOB", "halvane rx KBD/KNOB"},
+       {"halvane rx SOUND", "vestrel SOUND"}, 2, 1, 0, 1},
+      {"no synthesizer of the unit's model", {"vestrel KBD/KNOB"}, {"vestrel SOUND"}, 3, 0, 0, 1},
+      {"a second of one model", {"vestrel 2 KBD/KNOB", "vestrel KBD/KNOB"},
+       {"vestrel SOUND", "vestrel 2 SOUND"}, 1, 0, 1, 2},
+      {"Windows numbers the second", {"2- vestrel KBD/KNOB", "vestrel KBD/KNOB"},
+       {"vestrel SOUND", "2- vestrel SOUND"}, std::nullopt, 0, 1, 2},
+      {"the sequencer's client tells",
+       {"vestrel:vestrel KBD/KNOB 28:0", "vestrel_1:vestrel KBD/KNOB 24:0"},
+       {"vestrel_1:vestrel SOUND 24:1", "vestrel:vestrel SOUND 28:1"}, std::nullopt, 0, 1, 2},
+      {"an input with no output of its own", {"orvalt tonal KBD/KNOB", "vestrel KBD/KNOB"},
+       {"vestrel SOUND"}, std::nullopt, 1, 0, 1},
+      {"no pair: the lowest of each", {"vestrel KBD/KNOB"}, {"halvane rx SOUND"}, 1, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fake.inputs = row.inputs;
+    fake.outputs = row.outputs;
+    MidiPorts ports(false, kSystem);
+    OpenWish wish;
+    wish.model = row.model;
+    const MidiPorts::Opened opened = ports.open(std::nullopt, std::nullopt, wish);
+    ASSERT_EQ(opened.report.fault, OpenFault::none);
+    EXPECT_EQ(opened.report.input->index, row.in);
+    EXPECT_EQ(opened.report.output->index, row.out);
+    EXPECT_EQ(opened.report.choices.size(), row.choices);
+  }
+}
+
 TEST_F(MidiLinkTest, HowAPortIsPacedAndHowItsDeviceShowsGone) {
   const RoomFeedback room = [] { return std::optional<size_t>(4096); };
   struct Row {
