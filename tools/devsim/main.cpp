@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     }
     const std::string out_name = devsim::output_port_name(config);
     const std::string in_name = devsim::input_port_name(config);
-    devsim::SimPorts link(config.api, in_name, out_name);
+    devsim::SimPorts link(config.api, in_name, out_name, config.output_first);
     if (config.ready) print_line(stdout, "ready\t" + out_name + "\t" + in_name);
     if (config.verbose) print_line(stdout, "MIDI API: " + link.api_name());
     serve(link, config, log);

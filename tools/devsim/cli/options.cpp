@@ -78,6 +78,7 @@ po::options_description process_options() {
        "BYTES: the USB device stops reading its endpoint after this many bytes and\n"
        "stays attached")
       ("port-tag", po::value<std::string>(), "TEXT after the model name in the port names")
+      ("output-first", po::bool_switch(), "make the output port before the input")
       ("log", po::value<std::string>(), "FILE: every message received, one hex line each")
       ("verbose,v", po::bool_switch(), "show traffic on standard output")
       ("ready", po::bool_switch(), "print a ready line with the port names once open");
@@ -197,6 +198,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
       cl.warnings.push_back("the program finds only port tags made of digits, blanks and '#'");
     }
   }
+  c.output_first = vm["output-first"].as<bool>();
   if (vm.count("rawmidi")) c.rawmidi_path = vm["rawmidi"].as<std::string>();
   if (vm.count("usb-gadget")) {
     c.usb_gadget_path = vm["usb-gadget"].as<std::string>();

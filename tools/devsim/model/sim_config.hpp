@@ -87,6 +87,7 @@ struct SimConfig {
   // stays attached: a synthesizer that hangs.
   std::optional<uint32_t> stop_reading_after;
   std::string port_tag;  // inserted after the model name
+  bool output_first = false;  // the virtual output port is made first
   std::string log_path;  // empty: no request log
   bool verbose = false;
   bool ready = false;

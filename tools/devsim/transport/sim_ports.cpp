@@ -7,7 +7,7 @@
 namespace devsim {
 
 SimPorts::SimPorts(const std::string& api, const std::string& in_name,
-                   const std::string& out_name) {
+                   const std::string& out_name, bool output_first) {
   std::vector<RtMidi::Api> apis;
   if (api.empty()) {
     RtMidi::getCompiledApi(apis);
@@ -19,7 +19,7 @@ SimPorts::SimPorts(const std::string& api, const std::string& in_name,
   std::string errors;
   for (RtMidi::Api a : apis) {
     std::string error;
-    if (try_open(a, in_name, out_name, error)) return;
+    if (try_open(a, in_name, out_name, output_first, error)) return;
     errors += (errors.empty() ? "" : "; ") + RtMidi::getApiName(a) + ": " + error;
   }
   throw std::runtime_error("cannot open virtual MIDI ports (" + errors + ")");
@@ -42,23 +42,30 @@ SimPorts::~SimPorts() {
 }
 
 bool SimPorts::try_open(RtMidi::Api api, const std::string& in_name, const std::string& out_name,
-                        std::string& error) {
+                        bool output_first, std::string& error) {
   constexpr const char* kClientName = "quave-devsim";
   // Input first: on JACK the ports then read "quave-devsim:<model> SOUND" and
   // "quave-devsim-01:<model> KBD/KNOB", which port listings in tests expect.
-  try {
+  const auto open_in = [&] {
     in_ = std::make_unique<RtMidiIn>(api, kClientName);
     in_->ignoreTypes(false, true, true);
     in_->setCallback(&SimPorts::on_message, this);
     in_->openVirtualPort(in_name);
     in_->setErrorCallback(&SimPorts::on_error, nullptr);
+  };
+  const auto open_out = [&] {
     if (api == RtMidi::UNIX_JACK) {
       jack_out_ = open_jack_output(kClientName, out_name);
-      return true;
+      return;
     }
     out_ = std::make_unique<RtMidiOut>(api, kClientName);
     out_->openVirtualPort(out_name);
     out_->setErrorCallback(&SimPorts::on_error, nullptr);
+  };
+  try {
+    if (output_first) open_out();
+    open_in();
+    if (!output_first) open_out();
     return true;
   } catch (const RtMidiError& e) {
     error = e.getMessage();

@@ -20,8 +20,11 @@ class SimPorts {
  public:
   // Opens an input port named `in_name` and an output port named `out_name`
   // as virtual ports. `api` is "alsa", "jack" or empty for the first
-  // compiled API that works. Throws std::runtime_error when none does.
-  SimPorts(const std::string& api, const std::string& in_name, const std::string& out_name);
+  // compiled API that works. `output_first`: the output is made first, so
+  // that two simulators' ports list in different orders. Throws
+  // std::runtime_error when none does.
+  SimPorts(const std::string& api, const std::string& in_name, const std::string& out_name,
+           bool output_first = false);
   ~SimPorts();
   SimPorts(const SimPorts&) = delete;
   SimPorts& operator=(const SimPorts&) = delete;
@@ -33,7 +36,7 @@ class SimPorts {
 
  private:
   bool try_open(RtMidi::Api api, const std::string& in_name, const std::string& out_name,
-                std::string& error);
+                bool output_first, std::string& error);
   static void on_message(double stamp, std::vector<unsigned char>* message, void* self);
   static void on_error(RtMidiError::Type, const std::string& text, void*);
 
