@@ -67,18 +67,31 @@ std::vector<SynthPorts> pair_synth_ports(const std::vector<std::string>& inputs,
   std::vector<std::optional<Seen>> outs;
   outs.reserve(outputs.size());
   for (const std::string& name : outputs) outs.push_back(seen_in(name, sound));
-  std::vector<SynthPorts> synths;
-  for (unsigned i = 0; i < inputs.size(); ++i) {
-    const std::optional<Seen> in = seen_in(inputs[i], knobs);
-    if (!in) continue;
-    for (unsigned o = 0; o < outs.size(); ++o) {
-      std::optional<Seen>& out = outs[o];
-      if (!out || out->platform != in->platform || out->instance != in->instance) continue;
-      if (same_client && out->client != in->client) continue;
-      synths.push_back({in->platform, in->instance, i, o, in->text, out->text});
-      out.reset();  // taken
-      break;
+  std::vector<std::optional<Seen>> ins;
+  ins.reserve(inputs.size());
+  for (const std::string& name : inputs) ins.push_back(seen_in(name, knobs));
+  std::vector<std::optional<SynthPorts>> paired(inputs.size());
+  // First the pairs within one client, where the system names clients:
+  // two synthesizers of one model differ there, if nowhere else. Then the
+  // rest by model and instance alone (a program's ports may be two clients).
+  for (const bool within_client : {true, false}) {
+    if (within_client && !same_client) continue;
+    for (unsigned i = 0; i < ins.size(); ++i) {
+      const std::optional<Seen>& in = ins[i];
+      if (!in || paired[i]) continue;
+      for (unsigned o = 0; o < outs.size(); ++o) {
+        std::optional<Seen>& out = outs[o];
+        if (!out || out->platform != in->platform || out->instance != in->instance) continue;
+        if (within_client && (in->client.empty() || out->client != in->client)) continue;
+        paired[i] = SynthPorts{in->platform, in->instance, i, o, in->text, out->text};
+        out.reset();  // taken
+        break;
+      }
     }
+  }
+  std::vector<SynthPorts> synths;
+  for (const std::optional<SynthPorts>& synth : paired) {
+    if (synth) synths.push_back(*synth);
   }
   return synths;
 }

@@ -25,9 +25,9 @@ struct SynthPorts {
 };
 
 // Every input whose name shows a model, in list order, with the first
-// unpaired output of the same model and instance. `same_client`: both ports
-// must also be the same sequencer client ("... 24:0" and "... 24:1" on ALSA),
-// where one synthesizer's two ports live.
+// unpaired output of the same model and instance. `same_client`: an output
+// of the input's own sequencer client ("... 24:0" and "... 24:1" on ALSA),
+// where a synthesizer's two ports live, comes before any other.
 std::vector<SynthPorts> pair_synth_ports(const std::vector<std::string>& inputs,
                                          const std::vector<std::string>& outputs,
                                          bool same_client);

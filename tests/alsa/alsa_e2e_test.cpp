@@ -5,6 +5,7 @@
 
 #include "tests/alsa/alsa_ports.hpp"
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/several_synths.hpp"
 #include "tests/e2e/unit_files.hpp"
 
 namespace quave::test {
@@ -63,6 +64,16 @@ TEST(AlsaE2E, LoadArrivesWholeOnEveryKindOfPort) {
                  parsing_lines() + "> Handshaking...\n" + kOscTarget + size_line_of(loads.back()),
                  "");
     }
+  }
+}
+
+// Two programs' synthesizers whose ports list in different orders: each of
+// the two sequencer clients of a program is paired with its sibling.
+TEST(AlsaE2E, EachUnitGoesToItsOwnSynthesizer) {
+  for (const bool output_first : {false, true}) {
+    SCOPED_TRACE(output_first ? "halvane rx output first" : "halvane rx input first");
+    MidiRig rig(MidiRig::Backend::alsa);
+    expect_each_unit_on_its_own(rig, RtMidi::LINUX_ALSA, output_first);
   }
 }
 

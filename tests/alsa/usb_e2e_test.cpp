@@ -15,6 +15,7 @@
 
 #include "tests/alsa/alsa_ports.hpp"
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/several_synths.hpp"
 #include "tests/e2e/unit_files.hpp"
 #include "tests/support/child_process.hpp"
 #include "tests/support/limited_process.hpp"
@@ -101,6 +102,15 @@ TEST(UsbE2E, LoadsArriveWholeAtEveryDeviceRate) {
   // The host never had to throw bytes away.
   const std::string log = kernel_log();
   EXPECT_EQ(log.find("output buffer overrun", overruns_before.size()), std::string::npos) << log;
+}
+
+// Two loads at once to a card's port, where a long load goes out in parts:
+// the second waits for the first, and both arrive whole.
+TEST(UsbE2E, TwoLoadsAtOnceGoOneAfterTheOther) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  TempDir dir;
+  const int sim = plug_usb_device(rig, -1, {"--max-payload", "osc:16384", "--slots", "osc:2"});
+  expect_two_loads_in_turn(rig, sim, write_unit(dir, largest_unit()));
 }
 
 TEST(UsbE2E, DeviceErrorsAndAnInterruptedLoadEndCleanly) {

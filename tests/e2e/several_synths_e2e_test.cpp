@@ -1,7 +1,6 @@
 // Several synthesizers on one server, and several commands for one: each
 // command talks to the right synthesizer, and alone.
 #include <gtest/gtest.h>
-#include <RtMidi.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <thread>
 
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/several_synths.hpp"
 #include "tests/e2e/unit_files.hpp"
 #include "tests/support/child_process.hpp"
 #include "tests/support/limited_process.hpp"
@@ -17,69 +17,11 @@
 namespace quave::test {
 namespace {
 
-const UnitSpec kVestrelUnit{"saw.vstlunit", "vestrel", "osc", "UOSC", "Saw", 64};
-const UnitSpec kHalvaneUnit{"saw.hlvnrxunit", "halvane-rx", "osc", "UOSC", "Saw", 64};
-
-size_t loads_in(const MidiRig& rig, int sim) { return requests_with_function(rig, sim, "4a").size(); }
-
-// A vestrel first, then a halvane rx whose ports list in another order:
-// its SOUND port takes the number a port of this test's left free before
-// the vestrel's, its KBD/KNOB port a number after them (or the other way
-// round when it makes its output first). The server numbers ports from the
-// lowest free one and lists them in that order.
-struct TwoSynths {
-  int vestrel;
-  int halvane;
-};
-TwoSynths start_in_crossed_order(MidiRig& rig, bool output_first) {
-  setenv("JACK_DEFAULT_SERVER", rig.server_name().c_str(), 1);
-  auto placeholder = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "placeholder");
-  placeholder->openVirtualPort("placeholder");
-  TwoSynths synths{};
-  synths.vestrel = rig.start_sim({});
-  placeholder.reset();
-  std::vector<std::string> options{"--platform", "halvane-rx"};
-  if (output_first) options.push_back("--output-first");
-  synths.halvane = rig.start_sim(options);
-  return synths;
-}
-
 TEST(SeveralSynthsE2E, EachUnitGoesToItsOwnSynthesizer) {
   for (const bool output_first : {false, true}) {
     SCOPED_TRACE(output_first ? "halvane rx output first" : "halvane rx input first");
-    TempDir dir;
     MidiRig rig;
-    const TwoSynths synths = start_in_crossed_order(rig, output_first);
-    const ProcessResult listing = rig.run_cli({"probe", "-l"});
-    // The crossing itself: one list has the halvane rx first, the other not.
-    const size_t in_v = listing.out.find("vestrel KBD/KNOB");
-    const size_t in_h = listing.out.find("halvane rx KBD/KNOB");
-    const size_t out_v = listing.out.find("vestrel SOUND");
-    const size_t out_h = listing.out.find("halvane rx SOUND");
-    ASSERT_NE(out_h, std::string::npos) << listing.out;
-    ASSERT_NE((in_v < in_h), (out_v < out_h)) << listing.out;
-
-    const ProcessResult halvane = rig.run_cli({"load", "-u", write_unit(dir, kHalvaneUnit)});
-    EXPECT_EQ(halvane.exit_code, 0) << halvane.out << halvane.err;
-    EXPECT_EQ(halvane.err, "");
-    EXPECT_EQ(loads_in(rig, synths.halvane), 1u);
-    EXPECT_EQ(loads_in(rig, synths.vestrel), 0u);
-
-    const ProcessResult vestrel = rig.run_cli({"load", "-u", write_unit(dir, kVestrelUnit)});
-    EXPECT_EQ(vestrel.exit_code, 0) << vestrel.out << vestrel.err;
-    EXPECT_EQ(loads_in(rig, synths.halvane), 1u);
-    EXPECT_EQ(loads_in(rig, synths.vestrel), 1u);
-
-    // Probe takes the first input's synthesizer, and says how to name the other.
-    const ProcessResult probe = rig.run_cli({"probe"});
-    EXPECT_EQ(probe.exit_code, 0) << probe.err;
-    const std::string first = in_v < in_h ? "vestrel" : "halvane rx";
-    EXPECT_EQ(probe.out.rfind("> Device: " + first + "\n", 0), 0u) << probe.out;
-    EXPECT_NE(probe.err.find("Note: 2 synthesizers found: "), std::string::npos) << probe.err;
-    EXPECT_NE(probe.err.find("; this command uses the first. To use another, give its ports with "
-                             "-i and -o.\n"),
-              std::string::npos)
-        << probe.err;
+    expect_each_unit_on_its_own(rig, RtMidi::UNIX_JACK, output_first);
   }
 }
 
@@ -90,31 +32,7 @@ TEST(SeveralSynthsE2E, TwoLoadsAtOnceGoOneAfterTheOther) {
   MidiRig rig;
   // A late answer holds the first load long enough for the second to wait.
   const int sim = rig.start_sim({"--slots", "osc:2", "--delay", "load:700"});
-  const std::string unit = write_unit(dir, kVestrelUnit);
-  LimitedResult runs[2];
-  std::thread loads[2];
-  for (int i = 0; i < 2; ++i) {
-    loads[i] = std::thread([&, i] {
-      runs[i] = run_limited({cli_path(), "load", "-u", unit, "-s", std::to_string(i)}, 60000, rig.env());
-    });
-  }
-  for (std::thread& t : loads) t.join();
-  int waited = 0;
-  for (const LimitedResult& r : runs) {
-    EXPECT_EQ(r.run.exit_code, 0) << r.run.out << r.run.err;
-    if (r.run.err.empty()) continue;
-    ++waited;
-    EXPECT_EQ(r.run.err.rfind("Waiting for vestrel: quave-cli load (process ", 0), 0u) << r.run.err;
-    EXPECT_NE(r.run.err.find(") is using it. Ctrl-C stops the wait.\n"), std::string::npos);
-  }
-  EXPECT_EQ(waited, 1);
-  const std::vector<std::string> log = rig.request_log_lines(sim);
-  ASSERT_EQ(loads_in(rig, sim), 2u) << rig.diagnostics();
-  size_t first_load = 0;
-  while (log[first_load].size() < 20 || log[first_load].substr(18, 2) != "4a") ++first_load;
-  size_t searches_before = 0;
-  for (size_t i = 0; i < first_load; ++i) searches_before += log[i] == "f0 42 50 00 55 f7";
-  EXPECT_EQ(searches_before, 1u) << "the second started before the first was done";
+  expect_two_loads_in_turn(rig, sim, write_unit(dir, kVestrelUnit));
 }
 
 // A command waiting for the synthesizer ends on Ctrl-C as anywhere; a holder

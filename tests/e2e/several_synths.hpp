@@ -1,0 +1,122 @@
+// Several synthesizers, and two commands for one, on any backend: each
+// command talks to the right synthesizer, and alone.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <RtMidi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/unit_files.hpp"
+#include "tests/support/limited_process.hpp"
+
+namespace quave::test {
+
+inline const UnitSpec kVestrelUnit{"saw.vstlunit", "vestrel", "osc", "UOSC", "Saw", 64};
+inline const UnitSpec kHalvaneUnit{"saw.hlvnrxunit", "halvane-rx", "osc", "UOSC", "Saw", 64};
+
+inline size_t loads_in(const MidiRig& rig, int sim) {
+  return requests_with_function(rig, sim, "4a").size();
+}
+
+// A vestrel first, then a halvane rx whose ports list in another order:
+// its SOUND port takes the number a port of this test's left free before
+// the vestrel's, its KBD/KNOB port a number after them (or the other way
+// round when it makes its output first). JACK numbers ports, and ALSA
+// clients, from the lowest free one and lists them in that order.
+struct TwoSynths {
+  int vestrel;
+  int halvane;
+};
+inline TwoSynths start_in_crossed_order(MidiRig& rig, RtMidi::Api api, bool output_first) {
+  if (api == RtMidi::UNIX_JACK) setenv("JACK_DEFAULT_SERVER", rig.server_name().c_str(), 1);
+  auto placeholder = std::make_unique<RtMidiOut>(api, "placeholder");
+  placeholder->openVirtualPort("placeholder");
+  TwoSynths synths{};
+  synths.vestrel = rig.start_sim({});
+  placeholder.reset();
+  std::vector<std::string> options{"--platform", "halvane-rx"};
+  if (output_first) options.push_back("--output-first");
+  synths.halvane = rig.start_sim(options);
+  return synths;
+}
+
+// Loads a unit of each model, then probes: each load goes to its model's
+// synthesizer, probe to the first and says how to name the other.
+inline void expect_each_unit_on_its_own(MidiRig& rig, RtMidi::Api api, bool output_first) {
+  TempDir dir;
+  const TwoSynths synths = start_in_crossed_order(rig, api, output_first);
+  const ProcessResult listing = rig.run_cli({"probe", "-l"});
+  // The crossing itself: one list has the halvane rx first, the other not.
+  const size_t in_v = listing.out.find("vestrel KBD/KNOB");
+  const size_t in_h = listing.out.find("halvane rx KBD/KNOB");
+  const size_t out_v = listing.out.find("vestrel SOUND");
+  const size_t out_h = listing.out.find("halvane rx SOUND");
+  ASSERT_NE(out_h, std::string::npos) << listing.out;
+  ASSERT_NE((in_v < in_h), (out_v < out_h)) << listing.out;
+
+  const ProcessResult halvane = rig.run_cli({"load", "-u", write_unit(dir, kHalvaneUnit)});
+  EXPECT_EQ(halvane.exit_code, 0) << halvane.out << halvane.err;
+  EXPECT_EQ(halvane.err, "");
+  EXPECT_EQ(loads_in(rig, synths.halvane), 1u);
+  EXPECT_EQ(loads_in(rig, synths.vestrel), 0u);
+
+  const ProcessResult vestrel = rig.run_cli({"load", "-u", write_unit(dir, kVestrelUnit)});
+  EXPECT_EQ(vestrel.exit_code, 0) << vestrel.out << vestrel.err;
+  EXPECT_EQ(loads_in(rig, synths.halvane), 1u);
+  EXPECT_EQ(loads_in(rig, synths.vestrel), 1u);
+
+  // Probe takes the first input's synthesizer, and says how to name the other.
+  const ProcessResult probe = rig.run_cli({"probe"});
+  EXPECT_EQ(probe.exit_code, 0) << probe.err;
+  const std::string first = in_v < in_h ? "vestrel" : "halvane rx";
+  EXPECT_EQ(probe.out.rfind("> Device: " + first + "\n", 0), 0u) << probe.out;
+  EXPECT_NE(probe.err.find("Note: 2 synthesizers found: "), std::string::npos) << probe.err;
+  EXPECT_NE(probe.err.find("; this command uses the first. To use another, give its ports with "
+                           "-i and -o.\n"),
+            std::string::npos)
+      << probe.err;
+}
+
+// Runs both (slots 0 and 1, `ports` added) and checks that both loads were
+// stored, that exactly one said it waited, and that the second began only
+// after the first's load.
+inline void expect_two_loads_in_turn(const MidiRig& rig, int sim, const std::string& unit,
+                                     const std::vector<std::string>& ports = {}) {
+  const size_t loads_before = requests_with_function(rig, sim, "4a").size();
+  const size_t lines_before = rig.request_log_lines(sim).size();
+  LimitedResult runs[2];
+  std::thread loads[2];
+  for (int i = 0; i < 2; ++i) {
+    loads[i] = std::thread([&, i] {
+      std::vector<std::string> argv{cli_path(), "load", "-u", unit, "-s", std::to_string(i)};
+      argv.insert(argv.end(), ports.begin(), ports.end());
+      runs[i] = run_limited(argv, 60000, rig.env());
+    });
+  }
+  for (std::thread& t : loads) t.join();
+  int waited = 0;
+  for (const LimitedResult& r : runs) {
+    EXPECT_EQ(r.run.exit_code, 0) << r.run.out << r.run.err;
+    if (r.run.err.empty()) continue;
+    ++waited;
+    EXPECT_EQ(r.run.err.rfind("Waiting for vestrel", 0), 0u) << r.run.err;
+    EXPECT_NE(r.run.err.find(": quave-cli load (process "), std::string::npos) << r.run.err;
+    EXPECT_NE(r.run.err.find(") is using it. Ctrl-C stops the wait.\n"), std::string::npos);
+  }
+  EXPECT_EQ(waited, 1);
+  ASSERT_EQ(requests_with_function(rig, sim, "4a").size(), loads_before + 2) << rig.diagnostics();
+  const std::vector<std::string> log = rig.request_log_lines(sim);
+  size_t searches_before_first_load = 0;
+  for (size_t i = lines_before; i < log.size(); ++i) {
+    if (log[i].size() > 20 && log[i].substr(18, 2) == "4a") break;
+    searches_before_first_load += log[i] == "f0 42 50 00 55 f7";
+  }
+  EXPECT_EQ(searches_before_first_load, 1u) << "the second began before the first was done";
+}
+
+}  // namespace quave::test
