@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "base/interrupt.hpp"
-
 #include "device/midi/system/jack_watch.hpp"
 #include "device/midi/system/quiet_stderr.hpp"
 
