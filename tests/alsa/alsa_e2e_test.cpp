@@ -77,5 +77,12 @@ TEST(AlsaE2E, EachUnitGoesToItsOwnSynthesizer) {
   }
 }
 
+// A wait ended by SIGTERM, and a holder killed with SIGKILL: the kernel frees
+// its ports and its lock at once.
+TEST(AlsaE2E, AWaitEndsOnSigtermAndAKilledHolderHoldsNothing) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  expect_wait_ends_and_killed_holder_holds_nothing(rig);
+}
+
 }  // namespace
 }  // namespace quave::test

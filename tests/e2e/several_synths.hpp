@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <RtMidi.h>
+#include <signal.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "tests/e2e/unit_files.hpp"
+#include "tests/e2e/device_texts.hpp"
+#include "tests/support/child_process.hpp"
 #include "tests/support/limited_process.hpp"
 
 namespace quave::test {
@@ -117,6 +121,45 @@ inline void expect_two_loads_in_turn(const MidiRig& rig, int sim, const std::str
     searches_before_first_load += log[i] == "f0 42 50 00 55 f7";
   }
   EXPECT_EQ(searches_before_first_load, 1u) << "the second began before the first was done";
+}
+
+// A command waiting for the synthesizer ends on a signal as anywhere; a holder
+// killed outright leaves the synthesizer free: the next command neither
+// waits nor says anything of it.
+inline void expect_wait_ends_and_killed_holder_holds_nothing(MidiRig& rig) {
+  TempDir dir;
+  const int sim = rig.start_sim({"--silent", "load"});
+  ChildProcess holder({cli_path(), "load", "-u", write_unit(dir, kVestrelUnit)}, rig.env(),
+                      dir.file("holder.out"), dir.file("holder.err"));
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (loads_in(rig, sim) == 0 && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(loads_in(rig, sim), 1u) << rig.diagnostics();
+  {
+    // SIGTERM once it says it waits, however long the emulated machine takes
+    // to get there.
+    ChildProcess waiting({cli_path(), "probe"}, rig.env(), dir.file("waiting.out"),
+                         dir.file("waiting.err"));
+    while (read_file(dir.file("waiting.err")).empty() && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(waiting.stop(10000)) << "it did not end on SIGTERM";
+    EXPECT_EQ(waiting.status(), 128 + SIGTERM);
+    const std::string err = read_file(dir.file("waiting.err"));
+    EXPECT_EQ(err.rfind("Waiting for vestrel: quave-cli load (process ", 0), 0u) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << "said more than once: " << err;
+  }
+  holder.kill_now();
+  // The server drops the dead command's clients in its own time; until then
+  // a cycle may wait for them, which has nothing to do with the lock.
+  for (;;) {
+    const ProcessResult listing = rig.run_cli({"probe", "-l"});
+    if (listing.out.find("RtMidi") == std::string::npos) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), give_up) << listing.out;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  expect_run(rig.run_cli({"probe"}), 0, kVestrelHead + kDefaultModules, "");
 }
 
 }  // namespace quave::test
