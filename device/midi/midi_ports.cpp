@@ -64,12 +64,17 @@ std::string lock_key(MidiBackend backend, const std::string& out_name) {
 std::unique_ptr<SynthLock> wait_for_synth(const std::string& key, const std::string& synth,
                                           const OpenWish& wish) {
   constexpr auto kPoll = std::chrono::milliseconds(20);
+  // A holder writes its name just after it takes the lock: a waiter that
+  // finds none yet looks again for a few polls before it says "another".
+  constexpr int kPollsForAName = 10;
   bool told = false;
-  for (;;) {
+  for (int polls = 0;; ++polls) {
     std::string holder;
     if (std::unique_ptr<SynthLock> lock = SynthLock::try_take(key, wish.who, holder)) return lock;
-    if (!told && wish.waiting) wish.waiting(holder, synth);
-    told = true;
+    if (!told && wish.waiting && (!holder.empty() || polls >= kPollsForAName)) {
+      wish.waiting(holder, synth);
+      told = true;
+    }
     if (const int signal = interrupt_signal()) throw Interrupted{signal};
     std::this_thread::sleep_for(kPoll);
   }

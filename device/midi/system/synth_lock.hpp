@@ -25,8 +25,13 @@ class SynthLock {
 
  private:
   SynthLock() = default;
-  // A file descriptor, or a mutex's handle; -1 or null for none.
+  // A file descriptor, or a mutex's handle; -1 for none.
   long long handle_ = -1;
+  // Where this holder's name went, to be taken back with the lock: a name
+  // left behind would be read by the next waiter before the next holder has
+  // written its own.
+  bool wrote_note_ = false;
+  std::string note_path_;
 };
 
 // The part of a lock's file name made of `key`: the characters a file name

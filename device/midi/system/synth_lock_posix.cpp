@@ -52,16 +52,19 @@ std::unique_ptr<SynthLock> SynthLock::try_take(const std::string& key, const std
   }
   const std::string note = who + " (process " + std::to_string(getpid()) + ")";
   if (ftruncate(fd, 0) == 0) {
-    const ssize_t written = pwrite(fd, note.data(), note.size(), 0);
-    static_cast<void>(written);
+    lock->wrote_note_ = pwrite(fd, note.data(), note.size(), 0) > 0;
   }
   lock->handle_ = fd;
   return lock;
 }
 
 SynthLock::~SynthLock() {
+  if (handle_ < 0) return;
+  if (wrote_note_ && ftruncate(static_cast<int>(handle_), 0) != 0) {
+    // Left as it is; a waiter then names this command for a moment.
+  }
   // Closing the descriptor frees the lock.
-  if (handle_ >= 0) close(static_cast<int>(handle_));
+  close(static_cast<int>(handle_));
 }
 
 }  // namespace quave

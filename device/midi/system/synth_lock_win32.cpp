@@ -51,8 +51,9 @@ std::unique_ptr<SynthLock> SynthLock::try_take(const std::string& key, const std
                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     DWORD n = 0;
-    WriteFile(file, note.data(), static_cast<DWORD>(note.size()), &n, nullptr);
+    lock->wrote_note_ = WriteFile(file, note.data(), static_cast<DWORD>(note.size()), &n, nullptr) && n > 0;
     CloseHandle(file);
+    lock->note_path_ = path;
   }
   lock->handle_ = reinterpret_cast<long long>(mutex);
   return lock;
@@ -61,6 +62,7 @@ std::unique_ptr<SynthLock> SynthLock::try_take(const std::string& key, const std
 SynthLock::~SynthLock() {
   if (handle_ == -1) return;
   HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
+  if (wrote_note_) DeleteFileA(note_path_.c_str());
   ReleaseMutex(mutex);
   CloseHandle(mutex);
 }
