@@ -4,9 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "base/bytes.hpp"
+#include "tools/devsim/device/load.hpp"
 #include "unit/identifiers.hpp"
-#include "unit/manifest.hpp"
 
 namespace devsim {
 
@@ -21,10 +20,6 @@ std::vector<std::string> split(const std::string& text, char sep) {
     if (end == std::string::npos) return parts;
     start = end + 1;
   }
-}
-
-uint32_t packed_version(uint8_t major, uint8_t minor, uint8_t patch) {
-  return static_cast<uint32_t>(major) << 16 | static_cast<uint32_t>(minor) << 8 | patch;
 }
 
 }  // namespace
@@ -116,7 +111,7 @@ Preload parse_preload(const std::string& text, const SimConfig& config) {
   if (slots == 0) throw std::invalid_argument("module " + f[0] + " has no slots to preload");
   p.slot = static_cast<uint8_t>(parse_number(f[1], 0, slots - 1u, "preload slot"));
   const std::string& name = f[2];
-  if (name.empty() || name.size() > quave::kNameMaxLength) {
+  if (name.empty() || name.size() > device_side::kUnitNameMax) {
     throw std::invalid_argument("preload name must have 1 to 13 characters ('" + name + "')");
   }
   const uint32_t dev_id = f.size() > 3 ? parse_number(f[3], 0, 0xFFFFFFFF, "developer id") : 0;
@@ -125,15 +120,9 @@ Preload parse_preload(const std::string& text, const SimConfig& config) {
   std::array<uint8_t, 3> version{1, 0, 0};
   if (f.size() > 5) version = parse_api_version(f[5]);
 
-  SlotRecord& r = p.record;
-  r[quave::kHdrModule] = p.module;
-  r[quave::kHdrPlatform] = config.platform;
-  quave::put_le32(&r[quave::kHdrApi],
-                  packed_version(config.api_major, config.api_minor, config.api_patch));
-  quave::put_le32(&r[quave::kHdrDevId], dev_id);
-  quave::put_le32(&r[quave::kHdrPrgId], unit_id);
-  quave::put_le32(&r[quave::kHdrVersion], packed_version(version[0], version[1], version[2]));
-  for (size_t i = 0; i < name.size(); ++i) r[quave::kHdrName + i] = static_cast<uint8_t>(name[i]);
+  p.record = device_side::slot_record({p.module, config.platform,
+                                       {config.api_major, config.api_minor, config.api_patch},
+                                       dev_id, unit_id, version, name});
   return p;
 }
 

@@ -37,7 +37,7 @@ Preload preload_from_package(const std::string& value, const SimConfig& config, 
   const uint8_t slots = config.modules[p.module].slot_count;
   if (slots == 0) throw std::invalid_argument(path + ": its module has no slots here");
   p.slot = static_cast<uint8_t>(parse_number(value.substr(0, colon), 0, slots - 1u, "preload slot"));
-  std::copy_n(header.begin(), kSlotRecordSize, p.record.begin());
+  std::copy_n(header.begin(), device_side::kSlotRecordSize, p.record.begin());
   return p;
 }
 

@@ -25,4 +25,29 @@ std::optional<UnitTarget> read_unit_header(const uint8_t* image, size_t size) {
   return t;
 }
 
+namespace {
+
+void put_version(uint8_t* at, const std::array<uint8_t, 3>& v) {
+  at[0] = v[2];
+  at[1] = v[1];
+  at[2] = v[0];
+  at[3] = 0;
+}
+
+}  // namespace
+
+SlotRecord slot_record(const StoredUnit& unit) {
+  SlotRecord r{};
+  r[kUnitModuleAt] = unit.module;
+  r[kUnitPlatformAt] = unit.platform;
+  put_version(&r[kUnitApiAt], unit.api);
+  quave::put_le32(&r[kUnitDeveloperAt], unit.developer);
+  quave::put_le32(&r[kUnitIdAt], unit.unit_id);
+  put_version(&r[kUnitVersionAt], unit.version);
+  for (size_t i = 0; i < unit.name.size() && i < kUnitNameMax; ++i) {
+    r[kUnitNameAt + i] = static_cast<uint8_t>(unit.name[i]);
+  }
+  return r;
+}
+
 }  // namespace device_side

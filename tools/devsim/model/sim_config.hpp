@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/devsim/device/load.hpp"
+
 namespace devsim {
 
 // The requests a device understands, by what they ask for.
@@ -28,8 +30,7 @@ inline size_t index_of(Kind k) { return static_cast<size_t>(k); }
 const char* kind_name(Kind k);
 
 constexpr size_t kModules = 5;
-constexpr size_t kSlotRecordSize = 32;
-using SlotRecord = std::array<uint8_t, kSlotRecordSize>;
+using device_side::SlotRecord;
 
 struct ModuleConfig {
   uint8_t slot_count = 0;

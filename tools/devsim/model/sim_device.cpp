@@ -129,7 +129,7 @@ Message SimDevice::load(const Message& request) {
   const auto data = ds::unpack7(request, ds::kLoadDataAt);
   const uint8_t status = data ? check_load(config_, module, slot, *data) : kStatusFormat;
   if (status == kStatusAcknowledge) {
-    std::copy_n(data->begin() + ds::kImageAt, kSlotRecordSize, slots_[module][slot].begin());
+    std::copy_n(data->begin() + ds::kImageAt, ds::kSlotRecordSize, slots_[module][slot].begin());
   }
   return status_reply(config_, status);
 }

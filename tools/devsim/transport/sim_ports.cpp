@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 namespace devsim {
 
@@ -26,16 +25,10 @@ SimPorts::SimPorts(const std::string& api, const std::string& in_name,
 }
 
 SimPorts::~SimPorts() {
-  // RtMidi's JACK output frees its ring buffer before its process thread
-  // stops; closing the port (its process callback then returns at once) and
-  // letting a few cycles pass keeps that thread off the buffer (seen as a
-  // crash at shutdown). A virtual port does not count as open, so it is
-  // closed unconditionally.
-  if (out_) {
-    out_->closePort();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  // Output first, so nothing leaves after the input stopped listening.
+  // Output first, so nothing leaves after the input stopped listening. On
+  // JACK the output is our own client (jack_output.cpp), which stops its
+  // process thread before it frees anything; RtMidi's output is only ALSA's,
+  // which sends from the caller's thread.
   jack_out_.reset();
   out_.reset();
   in_.reset();
