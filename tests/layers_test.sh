@@ -53,7 +53,7 @@ device_side tools/devsim/device/sysex.hpp      yes
 device_side device/protocol/messages.hpp       no
 device_side unit/unit_image.hpp                no
 devsim_model tools/devsim/device/replies.hpp   yes
-devsim_model unit/identifiers.hpp              yes
+devsim_model unit/models.hpp                   yes
 devsim_model device/protocol/messages.hpp      no
 devsim_model tools/devsim/transport/sim_ports.hpp no
 devsim_transport device/midi/system/jack_server.hpp yes
