@@ -31,7 +31,10 @@ while read -r layer header seen; do
   checks=$((checks + 1))
 done <<'ROWS'
 protocol    device/protocol/replies.hpp        yes
-protocol    unit/unit_steps.hpp                yes
+protocol    unit/models.hpp                    yes
+protocol    unit/unit_steps.hpp                no
+protocol    unit/identifiers.hpp               no
+protocol    unit/zip_archive.hpp               no
 protocol    device/link.hpp                    no
 protocol    device/midi/midi_link.hpp          no
 protocol    device/midi/system/quiet_stderr.hpp no
