@@ -36,6 +36,8 @@ build_package() {
 # path it prints into the folder INTO, and prints the copy's path. The root
 # goes when it ends, however it ends.
 in_fresh_root() (
+  # Its callers take its output with $(...), where bash drops set -e.
+  set -e
   local release=$1 into=$2 script=$3 other made
   shift 3
   other=$(mktemp -d "${TMPDIR:-/tmp}/quave-$script-$release.XXXXXX")
