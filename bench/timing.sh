@@ -1,4 +1,5 @@
 # The benchmarks' one way of timing a command; sourced by them.
+# shellcheck shell=bash
 #
 # time_runs LABEL FLOOR_MS RUNS COMMAND [ARGS...]
 #   Runs COMMAND once untimed (it must succeed), then RUNS times, and prints

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <boost/program_options.hpp>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -17,14 +19,15 @@ namespace {
 
 struct CommandEntry {
   const char* word;
+  const char* summary;  // its line in the global usage text
   int (*handler)(int, char**);
 };
 
 const CommandEntry kCommands[] = {
-    {"check", check},
-    {"probe", probe},
-    {"load", load},
-    {"clear", clear},
+    {"check", "Validate unit packaging.", check},
+    {"probe", "Obtain information about a connected quave-sdk compatible device.", probe},
+    {"load", "Load specified unit onto a connected quave-sdk compatible device.", load},
+    {"clear", "Clear unit data from a connected quave-sdk compatible device.", clear},
 };
 
 int dispatch_inner(int argc, char** argv) {
@@ -66,17 +69,15 @@ std::string version_banner() {
 }
 
 std::string global_usage() {
-  return "\n"
-         "Usage: quave-cli <command> [options]\n"
-         "\n"
-         "Commands:\n\n"
-         "  check: Validate unit packaging.\n"
-         "  probe: Obtain information about a connected quave-sdk compatible device.\n"
-         "   load: Load specified unit onto a connected quave-sdk compatible device.\n"
-         "  clear: Clear unit data from a connected quave-sdk compatible device.\n"
-         "\n"
-         "Use -h/--help along with a command to obtain detailed usage information.\n"
-         "\n";
+  size_t width = 0;
+  for (const auto& entry : kCommands) width = std::max(width, std::strlen(entry.word));
+  std::string text = "\nUsage: quave-cli <command> [options]\n\nCommands:\n\n";
+  // The words right-aligned, two blanks before the longest.
+  for (const auto& entry : kCommands) {
+    text += std::string(2 + width - std::strlen(entry.word), ' ') + entry.word + ": " +
+            entry.summary + "\n";
+  }
+  return text + "\nUse -h/--help along with a command to obtain detailed usage information.\n\n";
 }
 
 int dispatch(int argc, char** argv) {

@@ -10,6 +10,7 @@
 #include "cli/skeleton.hpp"
 #include "device/midi/paced_send.hpp"
 #include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 

@@ -1,13 +1,15 @@
 # Included by the top-level CMakeLists.txt: installation and the packages,
 # both made by cpack in the build folder (scripts/package).
 
+# Every package holds the example packages.
+file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
+
 # Windows ships the program as a zip (cpack -G ZIP): the program, a README
 # for Windows users with Windows line ends, and the example packages.
 if(WIN32)
   install(TARGETS quave-cli RUNTIME DESTINATION .)
   configure_file(packaging/README-windows.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
-  file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
   install(FILES ${quave_examples} DESTINATION examples)
   set(CPACK_PACKAGE_NAME quave-cli)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -49,7 +51,6 @@ if(QUAVE_PORTABLE)
   install(TARGETS quave-cli RUNTIME DESTINATION bin)
   install(FILES ${quave_man_pages} DESTINATION share/man/man1)
   install(FILES completion/quave-cli DESTINATION share/bash-completion/completions)
-  file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
   install(FILES ${quave_examples} DESTINATION share/doc/quave-cli/examples)
   configure_file(packaging/README-linux.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
@@ -70,7 +71,6 @@ install(FILES completion/quave-cli RENAME quave-devsim
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES README.md packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
-file(GLOB quave_examples ${CMAKE_SOURCE_DIR}/examples/*unit)
 install(FILES ${quave_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # A Debian package: cpack -G DEB in the build folder (scripts/package).

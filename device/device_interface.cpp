@@ -143,7 +143,9 @@ Outcome DeviceInterface::load_unit(const PreparedUnit& unit, uint8_t slot) {
   if (!handshake_complete_ || slot >= kNameableSlots) return {Fault::refused, kUnitLoad};
   take_idle_messages();
   const DeviceAddress address = info_.address();
-  return exchange(make_unit_load_request(address, unit, slot), kUnitLoad, kLoadTimeout,
+  return exchange(make_unit_load_request(address, unit.header.module(), slot, unit.image.bytes,
+                                         unit.image.crc),
+                  kUnitLoad, kLoadTimeout,
                   [&address](const Message& m) { return answer_status(m, address, kUnitLoad); });
 }
 

@@ -18,6 +18,7 @@
 #include "device/narrator.hpp"
 #include "device/outcome.hpp"
 #include "device/protocol/replies.hpp"
+#include "unit/unit_steps.hpp"
 
 namespace quave {
 

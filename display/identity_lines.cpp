@@ -1,7 +1,7 @@
 #include "display/identity_lines.hpp"
 
 #include "base/version_text.hpp"
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 

@@ -31,7 +31,10 @@ while read -r layer header seen; do
   checks=$((checks + 1))
 done <<'ROWS'
 protocol    device/protocol/replies.hpp        yes
-protocol    unit/unit_steps.hpp                yes
+protocol    unit/models.hpp                    yes
+protocol    unit/unit_steps.hpp                no
+protocol    unit/identifiers.hpp               no
+protocol    unit/zip_archive.hpp               no
 protocol    device/link.hpp                    no
 protocol    device/midi/midi_link.hpp          no
 protocol    device/midi/system/quiet_stderr.hpp no
@@ -53,7 +56,7 @@ device_side tools/devsim/device/sysex.hpp      yes
 device_side device/protocol/messages.hpp       no
 device_side unit/unit_image.hpp                no
 devsim_model tools/devsim/device/replies.hpp   yes
-devsim_model unit/identifiers.hpp              yes
+devsim_model unit/models.hpp                   yes
 devsim_model device/protocol/messages.hpp      no
 devsim_model tools/devsim/transport/sim_ports.hpp no
 devsim_transport device/midi/system/jack_server.hpp yes

@@ -11,6 +11,7 @@
 #include <streambuf>
 
 #include "base/bytes.hpp"
+#include "unit/identifiers.hpp"
 #include "unit/json_limits.hpp"
 
 namespace quave {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 

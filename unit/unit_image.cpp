@@ -7,6 +7,7 @@
 
 #include "base/bytes.hpp"
 #include "base/version_text.hpp"
+#include "unit/identifiers.hpp"
 
 namespace quave {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 

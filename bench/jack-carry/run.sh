@@ -10,14 +10,16 @@
 # (LD_LIBRARY_PATH). Runs inside scripts/jack-sandbox, so nothing here meets
 # another server.
 set -euo pipefail
-
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
+# shellcheck source=../../scripts/lib/common.sh
+. "$here/../../scripts/lib/common.sh"
+# shellcheck source=../../scripts/lib/jack.sh
+. "$here/../../scripts/lib/jack.sh"
 kind=${1:-}
 case $kind in
   jackd) default_periods=(128 1024 4096) ;;
   pipewire) default_periods=(256 1024 2048 8192) ;;
-  *) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+  *) usage ;;
 esac
 shift
 periods=("$@")
@@ -51,10 +53,11 @@ pipewire_config() {
 
 server_pid=
 start_server() {
-  local period=$1 start i
+  local period=$1 start i args
   start=$(now_ms)
   if [ "$kind" = jackd ]; then
-    jackd --no-realtime --sync -t 200 -n jack-carry -d dummy -r 48000 -p "$period" </dev/null >"$dir/server.log" 2>&1 &
+    mapfile -t args < <(jackd_args jack-carry "$period")
+    jackd "${args[@]}" </dev/null >"$dir/server.log" 2>&1 &
   else
     pipewire_config "$period" >"$dir/pipewire.conf"
     pipewire -c "$dir/pipewire.conf" </dev/null >"$dir/server.log" 2>&1 &

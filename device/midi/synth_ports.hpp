@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 

@@ -7,7 +7,7 @@
 
 #include "base/bytes.hpp"
 #include "device/protocol/messages.hpp"
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace quave {
 

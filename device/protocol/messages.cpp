@@ -109,15 +109,15 @@ Message make_module_clear_request(const DeviceAddress& to, uint8_t module) {
   return m;
 }
 
-Message make_unit_load_request(const DeviceAddress& to, const PreparedUnit& unit, uint8_t slot) {
+Message make_unit_load_request(const DeviceAddress& to, uint8_t module, uint8_t slot,
+                               const std::vector<uint8_t>& image, uint32_t crc) {
   Message m = from_template(kUnitLoadRequestHeader);
   address(m, to, false);
-  m[kModuleAt] = unit.header.module();
+  m[kModuleAt] = module;
   m[kSlotAt] = slot;
-  const std::vector<uint8_t>& image = unit.image.bytes;
   std::vector<uint8_t> load_data(8 + image.size());
   put_le32(&load_data[0], static_cast<uint32_t>(image.size()));
-  put_le32(&load_data[4], unit.image.crc);
+  put_le32(&load_data[4], crc);
   std::copy(image.begin(), image.end(), load_data.begin() + 8);
   const std::vector<uint8_t> packed = pack_7bit(load_data);
   m.reserve(m.size() + packed.size() + 1);

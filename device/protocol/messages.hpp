@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "unit/unit_steps.hpp"
-
 namespace quave {
 
 using Message = std::vector<uint8_t>;
@@ -142,9 +140,10 @@ Message make_slot_status_request(const DeviceAddress& to, uint8_t module, uint8_
 // Clears and loads keep byte 2 at 0x30: the channel is not merged in.
 Message make_slot_clear_request(const DeviceAddress& to, uint8_t module, uint8_t slot);
 Message make_module_clear_request(const DeviceAddress& to, uint8_t module);
-// The unit's module, the slot, then the load data packed: the image's length
-// and CRC-32 (both little-endian), then the image.
-Message make_unit_load_request(const DeviceAddress& to, const PreparedUnit& unit, uint8_t slot);
+// The unit's module, the slot, then the load data packed: the unit image's
+// length and CRC-32 (both little-endian), then the image.
+Message make_unit_load_request(const DeviceAddress& to, uint8_t module, uint8_t slot,
+                               const std::vector<uint8_t>& image, uint32_t crc);
 
 // 7-bit packing: groups of seven bytes, each led by a byte holding their top
 // bits (bit i for the group's i-th byte). n bytes become n + ceil(n / 7).

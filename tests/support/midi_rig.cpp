@@ -77,6 +77,18 @@ std::string pipewire_config() {
   return config;
 }
 
+// The private jackd every part of the project starts, named `name`: its
+// arguments are the lines of scripts/lib/jackd-options, which says why.
+std::vector<std::string> jackd_command(const std::string& name) {
+  std::istringstream lines(read_file(source_dir() + "/scripts/lib/jackd-options"));
+  std::vector<std::string> command{on_path("jackd")};
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    command.push_back(line == "@NAME@" ? name : line);
+  }
+  return command;
+}
+
 }  // namespace
 
 std::string pipewire_version() {
@@ -135,15 +147,8 @@ MidiRig::MidiRig(Backend backend) : backend_(backend) {
     return;
   }
   const std::string log = temp_.file("jackd.log");
-  // Synchronous mode: in the default mode a client that misses a cycle on a
-  // loaded machine loses that cycle's MIDI events. The server waits for its
-  // clients up to ten times -t; when it still finds one unfinished it runs
-  // nobody until -t has passed, so -t is short enough for reply waits to
-  // absorb and long enough for a starved client.
-  jackd_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{on_path("jackd"), "--no-realtime", "--sync", "-t", "200", "-n",
-                               server_, "-d", "dummy", "-r", "48000", "-p", "128"},
-      std::vector<std::string>{}, log, log);
+  jackd_ = std::make_unique<ChildProcess>(jackd_command(server_), std::vector<std::string>{}, log,
+                                          log);
   wait_until([this] { return !port_list().empty(); }, *jackd_, "jackd", log);
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "device/protocol/messages.hpp"
+#include "unit/unit_image.hpp"
 
 namespace quave::test {
 

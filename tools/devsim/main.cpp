@@ -1,5 +1,5 @@
 // quave-devsim: a simulated synthesizer on two virtual MIDI ports, for tests
-// and for trying units without hardware. See the README.
+// and for trying units without hardware; man/quave-devsim.1 tells its options.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Three of libjack's functions, replaced for every program that opens JACK
 // clients through the MIDI library. Defined and exported by the
-// quave_jack_hooks library (CMakeLists.txt), which only ELF systems build:
-// the dynamic linker then binds the MIDI library's calls to these rather
-// than to libjack's.
+// quave_jack_hooks library (cmake/JackHooks.cmake), which only ELF systems
+// build: the dynamic linker then binds the MIDI library's calls to these
+// rather than to libjack's.
 //
 // jack_port_unregister does nothing. The MIDI library closes a JACK port by
 // unregistering it while its client is still active. libjack takes the port

@@ -6,7 +6,7 @@
 
 #include "tools/devsim/cli/option_values.hpp"
 #include "tools/devsim/cli/unit_preload.hpp"
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace po = boost::program_options;
 

@@ -6,7 +6,7 @@
 
 #include "unit/unit_steps.hpp"
 #include "tools/devsim/cli/option_values.hpp"
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace devsim {
 

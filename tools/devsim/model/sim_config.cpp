@@ -1,7 +1,7 @@
 #include "tools/devsim/model/sim_config.hpp"
 
 #include "tools/devsim/device/replies.hpp"
-#include "unit/identifiers.hpp"
+#include "unit/models.hpp"
 
 namespace devsim {
 

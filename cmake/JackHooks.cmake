@@ -1,0 +1,18 @@
+# Included by the top-level CMakeLists.txt: quave_jack_hooks. Every program
+# that opens JACK clients through the MIDI library links it and exports it,
+# so that the library binds to our jack_port_unregister and jack_activate
+# and jack_connect rather than to libjack's
+# (device/midi/system/jack_hooks.hpp says why).
+if(UNIX AND NOT APPLE)
+  add_library(quave_jack_hooks STATIC device/midi/system/jack_hooks_elf.cpp)
+  target_include_directories(quave_jack_hooks PRIVATE ${CMAKE_SOURCE_DIR})
+  # Which server a client is on, as the MIDI link reads it.
+  target_link_libraries(quave_jack_hooks PUBLIC quave_midi_system)
+  target_link_options(quave_jack_hooks INTERFACE
+    "LINKER:--undefined=jack_port_unregister"
+    "LINKER:--export-dynamic-symbol=jack_port_unregister"
+    "LINKER:--export-dynamic-symbol=jack_activate"
+    "LINKER:--export-dynamic-symbol=jack_connect")
+else()
+  add_library(quave_jack_hooks INTERFACE)
+endif()
