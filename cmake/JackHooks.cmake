@@ -13,6 +13,16 @@ if(UNIX AND NOT APPLE)
     "LINKER:--export-dynamic-symbol=jack_port_unregister"
     "LINKER:--export-dynamic-symbol=jack_activate"
     "LINKER:--export-dynamic-symbol=jack_connect")
+  # ThreadSanitizer builds: libjack's ring buffer without the copies the
+  # sanitizer would take for a race (device/midi/system/jack_ring_tsan_elf.cpp).
+  if(QUAVE_SANITIZE STREQUAL "thread")
+    target_sources(quave_jack_hooks PRIVATE device/midi/system/jack_ring_tsan_elf.cpp)
+    target_link_options(quave_jack_hooks INTERFACE
+      "LINKER:--undefined=jack_ringbuffer_write"
+      "LINKER:--export-dynamic-symbol=jack_ringbuffer_write"
+      "LINKER:--export-dynamic-symbol=jack_ringbuffer_read"
+      "LINKER:--export-dynamic-symbol=jack_ringbuffer_peek")
+  endif()
 else()
   add_library(quave_jack_hooks INTERFACE)
 endif()
