@@ -59,6 +59,30 @@ void tell_choices(const std::vector<SynthPorts>& choices) {
   err_line(line);
 }
 
+// What stood at the synthesizer's lock's place, in the words of the
+// warning's line.
+const char* obstacle_text(LockObstacle obstacle) {
+  switch (obstacle) {
+    case LockObstacle::link: return "a symbolic link";
+    case LockObstacle::hard_link: return "a hard link";
+    case LockObstacle::folder: return "a folder";
+    case LockObstacle::fifo: return "a FIFO";
+    case LockObstacle::unreadable: return "a file this user cannot read";
+    case LockObstacle::other:
+    case LockObstacle::none: break;
+  }
+  return "something other than a plain file";
+}
+
+// One line: the path (made of a file name's safe characters) and what is
+// there; the command goes on, unlocked.
+void tell_lock_obstacle(const OpenReport& report) {
+  if (report.lock_obstacle == LockObstacle::none) return;
+  err_line("Warning: " + report.lock_place + " is " + obstacle_text(report.lock_obstacle) +
+           ", not a lock of this program: it is left alone, and this command goes on without "
+           "locking the synthesizer.");
+}
+
 void show_match(const char* role, const std::optional<PortMatch>& match) {
   if (match) out_line(role + match->text + ", port: " + std::to_string(match->index));
 }
@@ -103,6 +127,7 @@ Connection connect_device(const DeviceOptions& options, FrontStyle style, const 
              " is using it. Ctrl-C stops the wait.");
   };
   MidiPorts::Opened opened = ports.open(in_port, out_port, wish);
+  tell_lock_obstacle(opened.report);
   tell_choices(opened.report.choices);
   if (options.debug) show_jack_server(opened.report);
   if (options.verbose) {
