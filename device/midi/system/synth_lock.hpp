@@ -55,10 +55,12 @@ class SynthLock {
   long long handle_ = -1;
   // The file this holder made, removed when it lets go (while still held,
   // so that a waiter that locks it after sees it gone and starts over);
-  // empty when it made none. On Windows, the handle of its name's file.
+  // empty when it made none.
   std::string made_path_;
   unsigned long long made_device_ = 0;
   unsigned long long made_inode_ = 0;
+  // On Windows, the handle of the file with the holder's name, which the
+  // system removes when it closes.
   long long note_handle_ = -1;
 };
 
