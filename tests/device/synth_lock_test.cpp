@@ -41,18 +41,6 @@ size_t files_in(const std::string& folder) {
   return count;
 }
 
-// Runs `body` in a child process as `uid` and returns its exit code.
-int as_user(uid_t uid, const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (setgid(uid) != 0 || setuid(uid) != 0) _exit(90);
-    _exit(body());
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
 TEST(SynthLock, OneHolderAtATimeAndItsFileGoesWithIt) {
   const std::string key = "jack test-" + std::to_string(getpid()) + " vestrel SOUND";
   const std::string path = "/dev/shm/" + lock_name(key) + ".lock";
@@ -199,7 +187,7 @@ TEST(SynthLock, TwoUsersWaitForEachOther) {
   umask(old_mask);
   ASSERT_TRUE(root.lock);
   const std::string root_note = note_of("quave-cli load");
-  EXPECT_EQ(as_user(kNobody,
+  EXPECT_EQ(test::run_as(kNobody,
                     [&] {
                       LockTaking t = SynthLock::try_take_in(dir.path(), kKey, "quave-cli probe");
                       return !t.lock && t.holder == root_note ? 0 : 1;
