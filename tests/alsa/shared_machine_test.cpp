@@ -77,26 +77,22 @@ Snapshot snapshot(const std::string& path) {
 }
 
 // As another user: a process that holds a file of its own at `path`, with
-// `bytes` in it, until told to let go.
+// `bytes` in it, until it is killed.
 class ForeignHolder {
  public:
   ForeignHolder(const std::string& path, const std::string& bytes) {
     int ready[2];
-    if (pipe(ready) != 0 || pipe(release_) != 0) throw std::runtime_error("pipe");
+    if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     pid_ = fork();
     if (pid_ == 0) {
       close(ready[0]);
-      close(release_[1]);
       if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(90);
       const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
       if (fd < 0 || write(fd, bytes.data(), bytes.size()) < 0 || flock(fd, LOCK_EX) != 0) _exit(91);
       if (write(ready[1], "1", 1) != 1) _exit(92);
-      char c;
-      (void)!read(release_[0], &c, 1);
-      _exit(0);
+      for (;;) pause();
     }
     close(ready[1]);
-    close(release_[0]);
     char c = 0;
     held_ = read(ready[0], &c, 1) == 1;
     close(ready[0]);
@@ -105,13 +101,12 @@ class ForeignHolder {
   bool held() const { return held_; }
   void let_go() {
     if (pid_ <= 0) return;
-    close(release_[1]);
+    kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
 
  private:
-  int release_[2];
   pid_t pid_ = -1;
   bool held_ = false;
 };
@@ -187,7 +182,7 @@ TEST(SharedMachine, TwoUsersTakeTurns) {
   TempDir dir;
   ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
   const std::string unit = write_unit(dir, kVestrelUnit);
-  const std::vector<std::string> as_user{"setpriv", "--reuid=65534", "--regid=65534",
+  const std::vector<std::string> as_user{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
                                          "--groups=" + std::to_string(kAudio), "--"};
   for (const bool root_holds : {true, false}) {
     SCOPED_TRACE(root_holds ? "root holds" : "the user holds");
