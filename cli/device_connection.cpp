@@ -15,6 +15,30 @@ const char* const kMidiLibraryMissing =
 
 namespace {
 
+// A port's name as another user's program chose it: every control
+// character (C0, DEL, C1 in UTF-8) and every byte that is not UTF-8 shown as
+// "?", so that it cannot move the cursor or retitle the terminal.
+std::string shown_name(const std::string& name) {
+  std::string shown;
+  for (size_t i = 0; i < name.size();) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    size_t length = c < 0x80 ? 1 : c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3
+                                : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+    bool whole = length != 0 && i + length <= name.size();
+    for (size_t k = 1; whole && k < length; ++k) whole = (name[i + k] & 0xc0) == 0x80;
+    const bool control = c < 0x20 || c == 0x7f ||
+                         (c == 0xc2 && whole && static_cast<unsigned char>(name[i + 1]) < 0xa0);
+    if (!whole || control) {
+      shown += '?';
+      i += whole ? length : 1;
+    } else {
+      shown.append(name, i, length);
+      i += length;
+    }
+  }
+  return shown;
+}
+
 // "  Available MIDI inputs:" ... "  Available MIDI ouputs:" ..., built in
 // one piece; under an empty one, why no backend gives a port.
 std::string port_listing(MidiPorts& ports) {
@@ -22,12 +46,12 @@ std::string port_listing(MidiPorts& ports) {
   const std::vector<std::string> outputs = ports.output_names();
   std::string text = "  Available MIDI inputs:\n";
   for (size_t i = 0; i < inputs.size(); ++i) {
-    text += "    in  " + std::to_string(i) + ": " + inputs[i] + "\n";
+    text += "    in  " + std::to_string(i) + ": " + shown_name(inputs[i]) + "\n";
   }
   // Spelt as scripts match it; do not correct.
   text += "\n  Available MIDI ouputs:\n";
   for (size_t i = 0; i < outputs.size(); ++i) {
-    text += "    out " + std::to_string(i) + ": " + outputs[i] + "\n";
+    text += "    out " + std::to_string(i) + ": " + shown_name(outputs[i]) + "\n";
   }
   if (inputs.empty() && outputs.empty()) {
     for (const std::string& problem : ports.backend_problems()) text += "  " + problem + "\n";
