@@ -44,16 +44,21 @@ size_t files_in(const std::string& folder) {
 TEST(SynthLock, OneHolderAtATimeAndItsFileGoesWithIt) {
   const std::string key = "jack test-" + std::to_string(getpid()) + " vestrel SOUND";
   const std::string path = "/dev/shm/" + lock_name(key) + ".lock";
+  const mode_t old_mask = umask(077);
   LockTaking first = SynthLock::try_take(key, "quave-cli load");
+  umask(old_mask);
   ASSERT_TRUE(first.lock);
+  struct stat made {};
+  ASSERT_EQ(lstat(path.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0644u) << "other users' commands cannot read it";
+  EXPECT_EQ(test::read_file(path), note_of("quave-cli load"));
   LockTaking second = SynthLock::try_take(key, "quave-cli probe");
   EXPECT_FALSE(second.lock);
   EXPECT_EQ(second.holder, note_of("quave-cli load"));
   // Another synthesizer is free meanwhile.
   EXPECT_TRUE(SynthLock::try_take(key + "2", "quave-cli probe").lock);
   first.lock.reset();
-  struct stat info {};
-  EXPECT_NE(lstat(path.c_str(), &info), 0) << path << " left behind";
+  EXPECT_NE(lstat(path.c_str(), &made), 0) << path << " left behind";
   EXPECT_TRUE(SynthLock::try_take(key, "quave-cli probe").lock);
 }
 
