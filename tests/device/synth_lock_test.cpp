@@ -180,59 +180,6 @@ TEST(SynthLock, AnotherUsersFileIsALockNeverWritten) {
   }
 }
 
-// Two users' commands: each one's file opens for the other, whatever the
-// umask of the one that made it.
-TEST(SynthLock, TwoUsersWaitForEachOther) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root, to be another user too";
-  TempDir dir;
-  // As the folder the system gives: everyone may write, the sticky bit on.
-  ASSERT_EQ(chmod(dir.path().c_str(), 01777), 0);
-  const mode_t old_mask = umask(077);
-  LockTaking root = SynthLock::try_take_in(dir.path(), kKey, "quave-cli load");
-  umask(old_mask);
-  ASSERT_TRUE(root.lock);
-  const std::string root_note = note_of("quave-cli load");
-  EXPECT_EQ(test::run_as(kNobody,
-                    [&] {
-                      LockTaking t = SynthLock::try_take_in(dir.path(), kKey, "quave-cli probe");
-                      return !t.lock && t.holder == root_note ? 0 : 1;
-                    }),
-            0);
-  root.lock.reset();
-
-  // Held by the other user's command now, from a process of its own.
-  int ready[2], release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t holder = fork();
-  if (holder == 0) {
-    close(ready[0]);
-    close(release[1]);
-    if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(90);
-    LockTaking t = SynthLock::try_take_in(dir.path(), kKey, "quave-cli clear");
-    const char word = t.lock ? '1' : '0';
-    if (write(ready[1], &word, 1) != 1) _exit(91);
-    char c;
-    (void)!read(release[0], &c, 1);
-    t.lock.reset();
-    _exit(0);
-  }
-  close(ready[1]);
-  close(release[0]);
-  char word = 0;
-  ASSERT_EQ(read(ready[0], &word, 1), 1);
-  EXPECT_EQ(word, '1');
-  LockTaking waiting = SynthLock::try_take_in(dir.path(), kKey, "quave-cli load");
-  EXPECT_FALSE(waiting.lock);
-  EXPECT_EQ(waiting.holder, "quave-cli clear (process " + std::to_string(holder) + ")");
-  close(release[1]);
-  int status = 0;
-  waitpid(holder, &status, 0);
-  close(ready[0]);
-  EXPECT_EQ(files_in(dir.path()), 0u) << "the other user's command left its file";
-  EXPECT_TRUE(SynthLock::try_take_in(dir.path(), kKey, "quave-cli load").lock);
-}
-
 TEST(SynthLock, AKilledHoldersFileIsTakenBackByTheNext) {
   TempDir dir;
   const pid_t pid = fork();
