@@ -97,12 +97,14 @@ TEST(SynthLock, WhatCannotBeALockIsLeftAloneAndSaidSo) {
   const Planted rows[] = {
       {"symbolic link", [](auto& p, auto& t) { ASSERT_EQ(symlink(t.c_str(), p.c_str()), 0); },
        LockObstacle::link},
-      {"dangling link", [](auto& p, auto& t) { ASSERT_EQ(symlink((t + "-none").c_str(), p.c_str()), 0); },
+      {"dangling link",
+       [](auto& p, auto& t) { ASSERT_EQ(symlink((t + "-none").c_str(), p.c_str()), 0); },
        LockObstacle::link},
       {"hard link", [](auto& p, auto& t) { ASSERT_EQ(link(t.c_str(), p.c_str()), 0); },
        LockObstacle::hard_link},
       {"FIFO", [](auto& p, auto&) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); }, LockObstacle::fifo},
-      {"folder", [](auto& p, auto&) { ASSERT_EQ(mkdir(p.c_str(), 0777), 0); }, LockObstacle::folder},
+      {"folder", [](auto& p, auto&) { ASSERT_EQ(mkdir(p.c_str(), 0777), 0); },
+       LockObstacle::folder},
   };
   for (const Planted& row : rows) {
     SCOPED_TRACE(row.what);
@@ -142,7 +144,8 @@ TEST(SynthLock, AnotherUsersFileIsALockNeverWritten) {
     bool stays;          // still at the place once taken
   } rows[] = {
       {"a name with escapes, held", "evil \x1b[2J\x1b]0;owned\x07 text", true, "", true},
-      {"a command's name, held", "quave-cli load (process 7)", true, "quave-cli load (process 7)", true},
+      {"a command's name, held", "quave-cli load (process 7)", true, "quave-cli load (process 7)",
+       true},
       {"a megabyte, held", megabyte, true, "", true},
       {"a megabyte, free", megabyte, false, "", true},
       // What a killed command leaves: taken back by the next one.
@@ -205,8 +208,8 @@ TEST(SynthLock, ManyTakingsLeaveNoMoreFilesThanAreHeld) {
   TempDir dir;
   std::vector<std::unique_ptr<SynthLock>> held;
   for (int i = 0; i < 200; ++i) {
-    LockTaking t = SynthLock::try_take_in(dir.path(), "alsa vestrel SOUND " + std::to_string(128 + i) + ":0",
-                                          "quave-cli probe");
+    const std::string key = "alsa vestrel SOUND " + std::to_string(128 + i) + ":0";
+    LockTaking t = SynthLock::try_take_in(dir.path(), key, "quave-cli probe");
     ASSERT_TRUE(t.lock);
     held.push_back(std::move(t.lock));
     // Up to three at once, let go in another order than taken.

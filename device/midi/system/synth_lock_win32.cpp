@@ -38,8 +38,9 @@ class EveryonesMutex {
 // The holder's name from its file, never through a link, from a file with
 // one name only, and at most a name's length.
 std::string read_note(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string holder;
   BY_HANDLE_FILE_INFORMATION info{};
@@ -96,8 +97,9 @@ LockTaking SynthLock::try_take_in(const std::string& folder, const std::string& 
   if (path.empty()) return taking;
   // A new file or none: whatever is there already is left as it is. The
   // system removes it when its handle closes, a killed holder's too.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     const std::string note = who + " (process " + std::to_string(GetCurrentProcessId()) + ")";
     DWORD n = 0;
