@@ -183,6 +183,24 @@ TEST(SynthLock, AnotherUsersFileIsALockNeverWritten) {
   }
 }
 
+// Not a lock this user's command can take or read: said, never waited for.
+TEST(SynthLock, AFileTheUserCannotReadIsSaidSo) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to be another user too";
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 01777), 0);
+  const std::string path = lock_path(dir);
+  test::write_file(path, "root's own bytes");
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  EXPECT_EQ(test::run_as(kNobody,
+                         [&] {
+                           LockTaking t = SynthLock::try_take_in(dir.path(), kKey, "quave-cli probe");
+                           return t.lock && t.obstacle == LockObstacle::unreadable && t.place == path
+                                      ? 0 : 1;
+                         }),
+            0);
+  EXPECT_EQ(test::read_file(path), "root's own bytes");
+}
+
 TEST(SynthLock, AKilledHoldersFileIsTakenBackByTheNext) {
   TempDir dir;
   const pid_t pid = fork();
