@@ -15,6 +15,30 @@ const char* const kMidiLibraryMissing =
 
 namespace {
 
+// A port's name as another user's program chose it: every control
+// character (C0, DEL, C1 in UTF-8) and every byte that is not UTF-8 shown as
+// "?", so that it cannot move the cursor or retitle the terminal.
+std::string shown_name(const std::string& name) {
+  std::string shown;
+  for (size_t i = 0; i < name.size();) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    size_t length = c < 0x80 ? 1 : c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3
+                                : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+    bool whole = length != 0 && i + length <= name.size();
+    for (size_t k = 1; whole && k < length; ++k) whole = (name[i + k] & 0xc0) == 0x80;
+    const bool control = c < 0x20 || c == 0x7f ||
+                         (c == 0xc2 && whole && static_cast<unsigned char>(name[i + 1]) < 0xa0);
+    if (!whole || control) {
+      shown += '?';
+      i += whole ? length : 1;
+    } else {
+      shown.append(name, i, length);
+      i += length;
+    }
+  }
+  return shown;
+}
+
 // "  Available MIDI inputs:" ... "  Available MIDI ouputs:" ..., built in
 // one piece; under an empty one, why no backend gives a port.
 std::string port_listing(MidiPorts& ports) {
@@ -22,12 +46,12 @@ std::string port_listing(MidiPorts& ports) {
   const std::vector<std::string> outputs = ports.output_names();
   std::string text = "  Available MIDI inputs:\n";
   for (size_t i = 0; i < inputs.size(); ++i) {
-    text += "    in  " + std::to_string(i) + ": " + inputs[i] + "\n";
+    text += "    in  " + std::to_string(i) + ": " + shown_name(inputs[i]) + "\n";
   }
   // Spelt as scripts match it; do not correct.
   text += "\n  Available MIDI ouputs:\n";
   for (size_t i = 0; i < outputs.size(); ++i) {
-    text += "    out " + std::to_string(i) + ": " + outputs[i] + "\n";
+    text += "    out " + std::to_string(i) + ": " + shown_name(outputs[i]) + "\n";
   }
   if (inputs.empty() && outputs.empty()) {
     for (const std::string& problem : ports.backend_problems()) text += "  " + problem + "\n";
@@ -57,6 +81,30 @@ void tell_choices(const std::vector<SynthPorts>& choices) {
   }
   line += "; this command uses the first. To use another, give its ports with -i and -o.";
   err_line(line);
+}
+
+// What stood at the synthesizer's lock's place, in the words of the
+// warning's line.
+const char* obstacle_text(LockObstacle obstacle) {
+  switch (obstacle) {
+    case LockObstacle::link: return "a symbolic link";
+    case LockObstacle::hard_link: return "a hard link";
+    case LockObstacle::folder: return "a folder";
+    case LockObstacle::fifo: return "a FIFO";
+    case LockObstacle::unreadable: return "a file this user cannot read";
+    case LockObstacle::other:
+    case LockObstacle::none: break;
+  }
+  return "something other than a plain file";
+}
+
+// One line: the path (made of a file name's safe characters) and what is
+// there; the command goes on, unlocked.
+void tell_lock_obstacle(const OpenReport& report) {
+  if (report.lock_obstacle == LockObstacle::none) return;
+  err_line("Warning: " + report.lock_place + " is " + obstacle_text(report.lock_obstacle) +
+           ", not a lock of this program: it is left alone, and this command goes on without "
+           "locking the synthesizer.");
 }
 
 void show_match(const char* role, const std::optional<PortMatch>& match) {
@@ -103,6 +151,7 @@ Connection connect_device(const DeviceOptions& options, FrontStyle style, const 
              " is using it. Ctrl-C stops the wait.");
   };
   MidiPorts::Opened opened = ports.open(in_port, out_port, wish);
+  tell_lock_obstacle(opened.report);
   tell_choices(opened.report.choices);
   if (options.debug) show_jack_server(opened.report);
   if (options.verbose) {

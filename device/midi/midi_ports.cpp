@@ -61,18 +61,17 @@ std::string lock_key(MidiBackend backend, const std::string& out_name) {
 
 // Once the synthesizer is free: polled, so that an interruption ends the
 // wait (Interrupted) and the next command goes on soon after the last.
-std::unique_ptr<SynthLock> wait_for_synth(const std::string& key, const std::string& synth,
-                                          const OpenWish& wish) {
+LockTaking wait_for_synth(const std::string& key, const std::string& synth, const OpenWish& wish) {
   constexpr auto kPoll = std::chrono::milliseconds(20);
   // A holder writes its name just after it takes the lock: a waiter that
   // finds none yet looks again for a few polls before it says "another".
   constexpr int kPollsForAName = 10;
   bool told = false;
   for (int polls = 0;; ++polls) {
-    std::string holder;
-    if (std::unique_ptr<SynthLock> lock = SynthLock::try_take(key, wish.who, holder)) return lock;
-    if (!told && wish.waiting && (!holder.empty() || polls >= kPollsForAName)) {
-      wish.waiting(holder, synth);
+    LockTaking taking = SynthLock::try_take(key, wish.who);
+    if (taking.lock) return taking;
+    if (!told && wish.waiting && (!taking.holder.empty() || polls >= kPollsForAName)) {
+      wish.waiting(taking.holder, synth);
       told = true;
     }
     if (const int signal = interrupt_signal()) throw Interrupted{signal};
@@ -171,7 +170,10 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   }
   if (out && *out_port < out_count) {
     const std::string synth = report.choices.empty() ? name : synth_name(report.choices.front());
-    lock_ = wait_for_synth(lock_key(out->backend(), name), synth, wish);
+    LockTaking taking = wait_for_synth(lock_key(out->backend(), name), synth, wish);
+    lock_ = std::move(taking.lock);
+    report.lock_obstacle = taking.obstacle;
+    report.lock_place = taking.place;
   }
 
   // Some backends "open" an index that does not exist and connect to

@@ -39,6 +39,10 @@ struct OpenReport {
   // How long messages go, and on JACK the server.
   Pacing pacing;
   std::optional<JackServer> jack;
+  // What stood at the synthesizer's lock's place (a path) that cannot be a
+  // lock: the command went on without one.
+  LockObstacle lock_obstacle = LockObstacle::none;
+  std::string lock_place;
 };
 
 // What a command asks of the ports it opens.
@@ -47,8 +51,9 @@ struct OpenWish {
   std::optional<PlatformId> model;
   // How this command is named to another that waits for the synthesizer.
   std::string who = "quave-cli";
-  // Called once when another command has the synthesizer, with what it left
-  // (maybe nothing) and the synthesizer's name; the open then waits.
+  // Called once when another command has the synthesizer, with the name it
+  // left (printable, maybe empty) and the synthesizer's name; the open then
+  // waits.
   std::function<void(const std::string& holder, const std::string& synth)> waiting;
 };
 

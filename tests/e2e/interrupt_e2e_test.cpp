@@ -42,6 +42,7 @@ TEST(InterruptE2E, SignalEndsTheCommandAndTheNextRunIsNormal) {
     EXPECT_EQ(r.signal, row.signal);
     EXPECT_LT(r.seconds, 3.5) << "ran on after the signal";
     EXPECT_EQ(r.run.err, "");
+    EXPECT_EQ(lock_files(), std::vector<std::string>{}) << "its lock's file stayed";
     // Its JACK clients were closed, not left to the server to time out. A
     // fresh simulator: the old one still owes a late answer.
     rig.stop_sim(0);

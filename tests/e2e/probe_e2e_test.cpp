@@ -197,9 +197,14 @@ TEST(ProbeE2E, NoDeviceOrOnePortOnly) {
   } server_env(rig.server_name());
   RtMidiOut lone(RtMidi::UNIX_JACK, "lone");
   lone.openVirtualPort("vestrel KBD/KNOB");
+  // Another program's name, as the listing shows it: its own characters,
+  // never a control character for the terminal.
+  RtMidiOut odd(RtMidi::UNIX_JACK, "odd");
+  odd.openVirtualPort("evil \x1b[2J\x1b]0;owned\x07 caf\xc3\xa9 \xc2\x9b \xff.");
   expect_run(rig.run_cli({"probe", "-v"}), 1, "input: vestrel KBD/KNOB, port: 0\n",
              kNoMatch + "Quave interface connection failed.\n" +
-                 port_listing({"lone:vestrel KBD/KNOB"}, {}) + "\n");
+                 port_listing({"lone:vestrel KBD/KNOB", "odd:evil ?[2J?]0;owned? caf\xc3\xa9 ? ?."}, {}) +
+                 "\n");
 }
 
 // Where no backend opens, the empty listing says why, for --list as for a

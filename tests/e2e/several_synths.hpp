@@ -113,6 +113,7 @@ inline void expect_two_loads_in_turn(const MidiRig& rig, int sim, const std::str
     EXPECT_NE(r.run.err.find(") is using it. Ctrl-C stops the wait.\n"), std::string::npos);
   }
   EXPECT_EQ(waited, 1);
+  EXPECT_EQ(lock_files(), std::vector<std::string>{});
   ASSERT_EQ(requests_with_function(rig, sim, "4a").size(), loads_before + 2) << rig.diagnostics();
   const std::vector<std::string> log = rig.request_log_lines(sim);
   size_t searches_before_first_load = 0;
@@ -150,6 +151,9 @@ inline void expect_wait_ends_and_killed_holder_holds_nothing(MidiRig& rig) {
     EXPECT_EQ(err.rfind("Waiting for vestrel: quave-cli load (process ", 0), 0u) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "said more than once: " << err;
   }
+  // A waiter makes no file; a killed holder leaves its own, which the next
+  // command takes back.
+  EXPECT_EQ(lock_files().size(), 1u);
   holder.kill_now();
   // The server drops the dead command's clients in its own time; until then
   // a cycle may wait for them, which has nothing to do with the lock.
@@ -160,6 +164,7 @@ inline void expect_wait_ends_and_killed_holder_holds_nothing(MidiRig& rig) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   expect_run(rig.run_cli({"probe"}), 0, kVestrelHead + kDefaultModules, "");
+  EXPECT_EQ(lock_files(), std::vector<std::string>{});
 }
 
 }  // namespace quave::test

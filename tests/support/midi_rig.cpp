@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -109,6 +110,15 @@ std::vector<std::string> jackd_command(const std::string& name) {
 }
 
 }  // namespace
+
+std::vector<std::string> lock_files() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("quave-cli-", 0) == 0) names.push_back(name);
+  }
+  return names;
+}
 
 std::string pipewire_version() {
   const LimitedResult r = run_limited({on_path("pipewire"), "--version"}, 5000);

@@ -88,6 +88,10 @@ class MidiRig {
   std::set<size_t> ended_;
 };
 
+// The synthesizer locks' files in /dev/shm (the sandbox's, or the emulated
+// machine's), by name.
+std::vector<std::string> lock_files();
+
 // PipeWire's own version ("1.4.2"), as the pipewire program tells it.
 std::string pipewire_version();
 

@@ -1,6 +1,7 @@
 // Runs a program to completion and captures what it printed.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,10 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Runs `body` in a child process as the user and group `id` (no other
+// groups) and returns its exit code, or 100 + the signal that ended it.
+int run_as(unsigned id, const std::function<int()>& body);
 
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);

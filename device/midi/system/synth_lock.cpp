@@ -21,4 +21,12 @@ std::string lock_name(const std::string& key) {
   return "quave-cli-" + name + tail;
 }
 
+std::string printable_holder(const std::string& text) {
+  if (text.size() > kHolderNameMax) return std::string();
+  for (unsigned char c : text) {
+    if (c < 0x20 || c > 0x7e) return std::string();
+  }
+  return text;
+}
+
 }  // namespace quave
