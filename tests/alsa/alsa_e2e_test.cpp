@@ -84,7 +84,7 @@ TEST(AlsaE2E, EachUnitGoesToItsOwnSynthesizerAndEachNamePicksIt) {
 // probe --json against three models' simulators, and load -r.
 TEST(AlsaE2E, JsonIsWhatTheSimulatorsHoldAndAReloadKeepsItsSlot) {
   MidiRig rig(MidiRig::Backend::alsa);
-  expect_reload_and_json(rig);
+  expect_reload_and_json(rig, RtMidi::LINUX_ALSA);
 }
 
 // A wait ended by SIGTERM, and a holder killed with SIGKILL: the kernel frees

@@ -9,7 +9,7 @@ namespace {
 
 TEST(ReloadAndJsonE2E, JsonIsWhatTheSimulatorsHoldAndAReloadKeepsItsSlot) {
   MidiRig rig;
-  expect_reload_and_json(rig);
+  expect_reload_and_json(rig, RtMidi::UNIX_JACK);
 }
 
 }  // namespace
