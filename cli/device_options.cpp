@@ -9,7 +9,7 @@ void add_device_options(po::options_description& table) {
     ("list,l", "List all available MIDI ports.")
     ("inport,i", po::value<uint16_t>(), "Input MIDI port index.")
     ("outport,o", po::value<uint16_t>(), "Output MIDI port index.")
-    ("synth,n", po::value<std::string>(), "Synthesizer by name, as -l shows it: vestrel, vestrel 2, halvane rx...")
+    ("synth,n", po::value<std::string>(), "Synthesizer by its name, as -l shows it (\"halvane rx\").")
     ("verbose,v", "Print out verbose details about each step.")
     ("debug,d", "Print out transaction details.")
     ("version,V", "Display version information.");

@@ -132,7 +132,7 @@ int load(int argc, char** argv) {
       ("help,h", "Display usage help.")
       ("unit,u", po::value<std::string>(), "Path to unit to load. Must be path to unit package directory.")
       ("slot,s", po::value<uint16_t>(), "Target slot index for the unit. If this option is omitted the first free slot will be used.")
-      ("replace,r", "Without -s: the slot that holds this unit (same developer and unit id), if any.");
+      ("replace,r", "Load into the slot that holds this unit (same developer and unit id), if one does.");
     add_device_options(table);
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli load <options>", vm)) return *done;
