@@ -130,7 +130,7 @@ inline void expect_names_pick_each(const MidiRig& rig, const TwoSynths& synths) 
                          rig.request_log_lines(synths.halvane).size()};
   const std::string unknown = "Error: No synthesizer is named \"orvalt tonal\"; found \"" +
                               named[0].name + "\" and \"" + named[1].name + "\".\n";
-  expect_run(rig.run_cli({"probe", "-n", "orvalt tonal"}), 1, "", unknown);
+  expect_run(rig.run_cli({"probe", "--json", "-n", "orvalt tonal"}), 1, "", unknown);
   expect_run(rig.run_cli({"clear", "-m", "osc", "-a", "--synth=orvalt tonal"}), 1,
              "> Handshaking...\n", unknown);
   expect_run(rig.run_cli({"load", "-u", write_unit(dir, kVestrelUnit), "-n", "vestrel", "-i", "0",
