@@ -16,9 +16,22 @@ const char* const kMidiLibraryMissing =
 
 namespace {
 
+// Under -l, where there is a choice: the name that picks each synthesizer
+// with -n, beside its ports.
+std::string synth_block(const std::vector<SynthPorts>& synths) {
+  if (synths.size() < 2) return "";
+  std::string text = "\n  Synthesizers:\n";
+  for (const SynthPorts& synth : synths) {
+    text += "    " + synth_name(synth) + ": -i " + std::to_string(synth.in_index) + " -o " +
+            std::to_string(synth.out_index) + "\n";
+  }
+  return text;
+}
+
 // "  Available MIDI inputs:" ... "  Available MIDI ouputs:" ..., built in
-// one piece; under an empty one, why no backend gives a port.
-std::string port_listing(MidiPorts& ports) {
+// one piece; under an empty one, why no backend gives a port. `-l` also
+// names the synthesizers where there is a choice.
+std::string port_listing(MidiPorts& ports, bool name_synths = false) {
   const std::vector<std::string> inputs = ports.input_names();
   const std::vector<std::string> outputs = ports.output_names();
   std::string text = "  Available MIDI inputs:\n";
@@ -33,6 +46,7 @@ std::string port_listing(MidiPorts& ports) {
   if (inputs.empty() && outputs.empty()) {
     for (const std::string& problem : ports.backend_problems()) text += "  " + problem + "\n";
   }
+  if (name_synths) text += synth_block(ports.synths(inputs, outputs));
   return text;
 }
 
@@ -87,18 +101,6 @@ void tell_synth_name_fault(const std::string& name, const OpenReport& report) {
            (names.empty() ? "none was found." : "found " + spoken_list(names) + "."));
 }
 
-// Under -l, where there is a choice: the name that picks each synthesizer
-// with -n, beside its ports.
-std::string synth_block(const std::vector<SynthPorts>& synths) {
-  if (synths.size() < 2) return "";
-  std::string text = "\n  Synthesizers:\n";
-  for (const SynthPorts& synth : synths) {
-    text += "    " + synth_name(synth) + ": -i " + std::to_string(synth.in_index) + " -o " +
-            std::to_string(synth.out_index) + "\n";
-  }
-  return text;
-}
-
 Json ports_json(const std::vector<std::string>& names) {
   Json list = Json::array();
   for (size_t i = 0; i < names.size(); ++i) {
@@ -120,24 +122,9 @@ Json listing_json(MidiPorts& ports) {
   return Json::object()
       .set("inputs", ports_json(inputs))
       .set("outputs", ports_json(outputs))
-      .set("synthesizers", synths_json(ports.synths()))
+      .set("synthesizers", synths_json(ports.synths(inputs, outputs)))
       .set("problems", std::move(problems));
 }
-
-}  // namespace
-
-Json synths_json(const std::vector<SynthPorts>& synths) {
-  Json list = Json::array();
-  for (const SynthPorts& synth : synths) {
-    list.push(Json::object()
-                  .set("name", Json::string(synth_name(synth)))
-                  .set("in", Json::number(synth.in_index))
-                  .set("out", Json::number(synth.out_index)));
-  }
-  return list;
-}
-
-namespace {
 
 void show_match(const std::function<void(const std::string&)>& say, const char* role,
                 const std::optional<PortMatch>& match) {
@@ -177,7 +164,7 @@ Connection connect_device(const DeviceOptions& options, FrontStyle style, const 
     if (options.json) {
       out_text(listing_json(ports).text());
     } else {
-      out_text(port_listing(ports) + synth_block(ports.synths()) + "\n");
+      out_text(port_listing(ports, true) + "\n");
     }
     return connection;
   }
@@ -246,6 +233,17 @@ bool slot_exists(const DeviceInfo& info, ModuleId module, unsigned slot) {
   if (slot < count) return true;
   err_line("Error: Slot index too large. Only " + std::to_string(count) + " slots available.");
   return false;
+}
+
+Json synths_json(const std::vector<SynthPorts>& synths) {
+  Json list = Json::array();
+  for (const SynthPorts& synth : synths) {
+    list.push(Json::object()
+                  .set("name", Json::string(synth_name(synth)))
+                  .set("in", Json::number(synth.in_index))
+                  .set("out", Json::number(synth.out_index)));
+  }
+  return list;
 }
 
 }  // namespace quave

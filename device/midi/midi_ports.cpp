@@ -122,14 +122,12 @@ std::vector<std::string> MidiPorts::backend_problems() {
   return system_.backend_problems(midi_backends(*library));
 }
 
-std::vector<SynthPorts> MidiPorts::synths_of(const std::vector<std::string>& in_names,
-                                             const std::vector<std::string>& out_names) {
+std::vector<SynthPorts> MidiPorts::synths(const std::vector<std::string>& in_names,
+                                          const std::vector<std::string>& out_names) {
   MidiPort* in = input();
   // ALSA's names tell each port's client, where a synthesizer's two live.
   return pair_synth_ports(in_names, out_names, in && in->backend() == MidiBackend::alsa);
 }
-
-std::vector<SynthPorts> MidiPorts::synths() { return synths_of(input_names(), output_names()); }
 
 MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
                                   std::optional<unsigned> out_port, const OpenWish& wish) {
@@ -147,7 +145,7 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   if (by_name) {
     const std::vector<std::string> in_names = names_of(in, debug_);
     const std::vector<std::string> out_names = names_of(out, debug_);
-    report.synths = synths_of(in_names, out_names);
+    report.synths = synths(in_names, out_names);
     if (wish.synth) {
       report.choices = named(report.synths, *wish.synth);
       if (report.choices.size() != 1) {
@@ -174,7 +172,7 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
     if (report.input) in_port = report.input->index;
     if (report.output) out_port = report.output->index;
   } else if (wish.report_synths) {
-    report.synths = synths_of(names_of(in, debug_), names_of(out, debug_));
+    report.synths = synths(names_of(in, debug_), names_of(out, debug_));
   }
   if (!in_port || !out_port) {
     report.fault = OpenFault::not_found;

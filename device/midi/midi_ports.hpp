@@ -78,8 +78,10 @@ class MidiPorts {
   // One line for each backend that could not be opened, with the system's
   // reason, when none could: otherwise nothing.
   std::vector<std::string> backend_problems();
-  // The synthesizers the port names show, in input order.
-  std::vector<SynthPorts> synths();
+  // The synthesizers these port names (the lists above) show, in input
+  // order.
+  std::vector<SynthPorts> synths(const std::vector<std::string>& in_names,
+                                 const std::vector<std::string>& out_names);
 
   // Both ports given, or both searched by name when neither is; once. The
   // synthesizer is locked before they open, which waits while another
@@ -98,8 +100,6 @@ class MidiPorts {
   MidiPort* port(std::unique_ptr<MidiPort>& port, MidiDirection direction, const char* client_name);
   MidiPort* input();
   MidiPort* output();
-  std::vector<SynthPorts> synths_of(const std::vector<std::string>& in_names,
-                                    const std::vector<std::string>& out_names);
 
   const bool debug_;
   const MidiSystem& system_;
