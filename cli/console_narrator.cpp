@@ -8,25 +8,34 @@
 
 namespace quave {
 
-ConsoleNarrator::ConsoleNarrator(bool verbose, bool debug) : verbose_(verbose), debug_(debug) {}
+ConsoleNarrator::ConsoleNarrator(bool verbose, bool debug, bool on_stderr)
+    : verbose_(verbose), debug_(debug), on_stderr_(on_stderr) {}
 
 namespace {
 
 // A dump's line, in one piece; an empty message has no line end.
-void dump(const char* prefix, const Message& message) {
+std::string dump_line(const char* prefix, const Message& message) {
   std::string line = dump_text(prefix, message.data(), message.size());
   if (!message.empty()) line += '\n';
-  out_text(line);
+  return line;
 }
 
 }  // namespace
 
+void ConsoleNarrator::tell(const std::string& text) const {
+  if (on_stderr_) {
+    err_text(text);
+  } else {
+    out_text(text);
+  }
+}
+
 void ConsoleNarrator::sent(const Message& message) {
-  if (debug_) dump(">>> ", message);
+  if (debug_) tell(dump_line(">>> ", message));
 }
 
 void ConsoleNarrator::taken(const Message& message) {
-  if (debug_) dump("<<< ", message);
+  if (debug_) tell(dump_line("<<< ", message));
 }
 
 void ConsoleNarrator::unrecognised_status(uint8_t status) {
@@ -38,24 +47,24 @@ void ConsoleNarrator::step(const HandshakeStep& step, const DeviceInfo& info) {
   const unsigned m = step.module;
   switch (step.kind) {
     case HandshakeStep::identified:
-      out_line(device_line(info.platform));
-      out_line(system_version_line(info));
+      tell(device_line(info.platform) + "\n");
+      tell(system_version_line(info) + "\n");
       break;
-    case HandshakeStep::api_version: out_line(api_version_line(info)); break;
-    case HandshakeStep::modules_asked: out_text("> Available modules:\n\n"); break;
+    case HandshakeStep::api_version: tell(api_version_line(info) + "\n"); break;
+    case HandshakeStep::modules_asked: tell("> Available modules:\n\n"); break;
     case HandshakeStep::module_answered:
-      out_line(module_line(m, step.empty ? nullptr : &info.modules[m]));
+      tell(module_line(m, step.empty ? nullptr : &info.modules[m]) + "\n");
       break;
-    case HandshakeStep::slots_asked: out_line("> Status:"); break;
+    case HandshakeStep::slots_asked: tell("> Status:\n"); break;
     case HandshakeStep::slot_answered:
-      out_line(slot_line(m, step.slot, step.empty ? nullptr : &info.slots[m][step.slot]));
+      tell(slot_line(m, step.slot, step.empty ? nullptr : &info.slots[m][step.slot]) + "\n");
       break;
     // An empty line after the modules, before each module's slots, after
     // the slots.
     case HandshakeStep::modules_answered:
     case HandshakeStep::module_slots:
     case HandshakeStep::slots_answered:
-      out_line("");
+      tell("\n");
       break;
   }
 }

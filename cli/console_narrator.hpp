@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "cli/send_progress.hpp"
 #include "device/narrator.hpp"
@@ -14,7 +15,9 @@ namespace quave {
 
 class ConsoleNarrator : public Narrator {
  public:
-  ConsoleNarrator(bool verbose, bool debug);
+  // `on_stderr`: what verbose and debug mode tell goes to standard error,
+  // where standard output is kept for a document.
+  ConsoleNarrator(bool verbose, bool debug, bool on_stderr = false);
   void sent(const Message& message) override;
   void taken(const Message& message) override;
   void unrecognised_status(uint8_t status) override;
@@ -22,8 +25,11 @@ class ConsoleNarrator : public Narrator {
   void sending(size_t sent, size_t total) override;
 
  private:
+  void tell(const std::string& text) const;
+
   const bool verbose_;
   const bool debug_;
+  const bool on_stderr_;
   std::unique_ptr<SendProgress> progress_;
 };
 

@@ -9,6 +9,7 @@ void add_device_options(po::options_description& table) {
     ("list,l", "List all available MIDI ports.")
     ("inport,i", po::value<uint16_t>(), "Input MIDI port index.")
     ("outport,o", po::value<uint16_t>(), "Output MIDI port index.")
+    ("synth,n", po::value<std::string>(), "Synthesizer by its name, as -l shows it (\"halvane rx\").")
     ("verbose,v", "Print out verbose details about each step.")
     ("debug,d", "Print out transaction details.")
     ("version,V", "Display version information.");
@@ -36,6 +37,14 @@ std::optional<DeviceOptions> read_device_options(const po::variables_map& vm) {
   DeviceOptions options = narration(vm);
   const bool has_in = vm.count("inport") > 0;
   const bool has_out = vm.count("outport") > 0;
+  if (vm.count("synth")) {
+    if (has_in || has_out) {
+      err_line("Error: Name the synthesizer with -n/--synth or its ports with -i and -o, not both.");
+      return std::nullopt;
+    }
+    options.synth = vm["synth"].as<std::string>();
+    return options;
+  }
   if (has_in != has_out) {
     err_line(
         "Error: Both input and output ports must be specified when using explicit MIDI port "

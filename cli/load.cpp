@@ -2,7 +2,9 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/bytes.hpp"
 #include "base/console.hpp"
+#include "base/version_text.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_connection.hpp"
 #include "cli/device_options.hpp"
@@ -11,6 +13,7 @@
 #include "device/midi/paced_send.hpp"
 #include "unit/identifiers.hpp"
 #include "unit/models.hpp"
+#include "unit/unit_image.hpp"
 
 namespace quave {
 
@@ -20,14 +23,43 @@ struct LoadSettings {
   DeviceOptions device;
   // Nothing: the first free slot.
   std::optional<uint16_t> slot;
+  // -r: the slot that holds this unit already, if one does.
+  bool replace = false;
 };
+
+// The lowest slot of the module whose record shows the unit's developer id
+// and unit id, or nothing.
+std::optional<unsigned> slot_holding(const DeviceInfo& info, ModuleId module,
+                                     const UnitHeader& unit) {
+  const uint32_t dev_id = get_le32(&unit.bytes[kHdrDevId]);
+  const uint32_t unit_id = get_le32(&unit.bytes[kHdrPrgId]);
+  for (unsigned s = 0; s < info.modules[module].recorded_slots(); ++s) {
+    const SlotStatus& status = info.slots[module][s];
+    // A free slot's zeros would match a unit whose ids are both 0.
+    if (!status.is_free() && get_le32(&status.bytes[kHdrDevId]) == dev_id &&
+        get_le32(&status.bytes[kHdrPrgId]) == unit_id) {
+      return s;
+    }
+  }
+  return std::nullopt;
+}
 
 // The slot the unit goes to, or the refusal line and nothing.
 std::optional<uint8_t> choose_slot(const DeviceInfo& info, ModuleId module,
-                                   std::optional<uint16_t> slot) {
-  if (slot) {
-    if (!slot_exists(info, module, *slot)) return std::nullopt;
-    return static_cast<uint8_t>(*slot);
+                                   const UnitHeader& unit, const LoadSettings& settings) {
+  if (settings.slot) {
+    if (settings.replace) out_line("Warning: -s/--slot names the slot, so -r/--replace is not used.");
+    if (!slot_exists(info, module, *settings.slot)) return std::nullopt;
+    return static_cast<uint8_t>(*settings.slot);
+  }
+  if (settings.replace) {
+    if (const auto s = slot_holding(info, module, unit)) {
+      const uint8_t* record = info.slots[module][*s].bytes.data();
+      out_line("> Replacing \"" + unit_name(record) + "\" v" +
+               format_packed_version(get_le32(record + kHdrVersion)) + " in slot #" +
+               std::to_string(*s) + ".");
+      return static_cast<uint8_t>(*s);
+    }
   }
   // Only the slots that have records can be known to be free.
   for (unsigned s = 0; s < info.modules[module].recorded_slots(); ++s) {
@@ -64,7 +96,7 @@ int load_onto_device(const Connection& connection, const PreparedUnit& unit,
     return 1;
   }
 
-  const auto slot = choose_slot(info, module, settings.slot);
+  const auto slot = choose_slot(info, module, unit.header, settings);
   if (!slot) return 1;
 
   const bool verbose = settings.device.verbose;
@@ -100,7 +132,8 @@ int load(int argc, char** argv) {
     table.add_options()
       ("help,h", "Display usage help.")
       ("unit,u", po::value<std::string>(), "Path to unit to load. Must be path to unit package directory.")
-      ("slot,s", po::value<uint16_t>(), "Target slot index for the unit. If this option is omitted the first free slot will be used.");
+      ("slot,s", po::value<uint16_t>(), "Target slot index for the unit. If this option is omitted the first free slot will be used.")
+      ("replace,r", "Load into the slot that holds this unit (same developer and unit id), if one does.");
     add_device_options(table);
     po::variables_map vm;
     if (auto done = run_skeleton(argc, argv, table, "Usage: quave-cli load <options>", vm)) return *done;
@@ -114,6 +147,7 @@ int load(int argc, char** argv) {
       return 1;
     }
     if (vm.count("slot")) settings.slot = vm["slot"].as<uint16_t>();
+    settings.replace = vm.count("replace") > 0;
     // The package is validated before any MIDI port is touched, so its
     // errors come before a port-pair error.
     unit = read_unit(vm["unit"].as<std::string>());

@@ -33,10 +33,11 @@ struct Outcome {
 // it has words of its own rather than an Outcome's.
 enum class OpenFault {
   none,
-  not_found,  // no port of the device by name
-  input,      // the input port would not open
-  callback,   // the input would not take the callback
-  output,     // the output port would not open
+  not_found,   // no port of the device by name
+  synth_name,  // not exactly one synthesizer of the name asked for
+  input,       // the input port would not open
+  callback,    // the input would not take the callback
+  output,      // the output port would not open
 };
 
 }  // namespace quave

@@ -12,6 +12,8 @@ std::string open_failure_text(OpenFault fault) {
     case OpenFault::input: return "Error: Could not open quave input port.\n";
     case OpenFault::callback: return "Error: Could not set callback on input port.\n";
     case OpenFault::output: return "Error: Could not open quave output port.\n";
+    // The command says which names there are.
+    case OpenFault::synth_name:
     case OpenFault::none: break;
   }
   return "";

@@ -20,12 +20,6 @@ bool header_is_valid(const UnitHeader& header) {
   return std::memchr(h + kHdrName, 0, kNameFieldSize) != nullptr;
 }
 
-std::string hex8(uint32_t v) {
-  char buf[9];
-  std::snprintf(buf, sizeof buf, "%08X", v);
-  return buf;
-}
-
 }  // namespace
 
 std::optional<UnitImage> build_unit_image(const uint8_t* payload, const UnitHeader& header,
@@ -59,6 +53,12 @@ uint32_t crc32(const uint8_t* data, size_t size) {
   return crc.checksum();
 }
 
+std::string format_unit_id(uint32_t id) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08X", id);
+  return buf;
+}
+
 std::string unit_name(const uint8_t* record) {
   const char* name = reinterpret_cast<const char*>(record + kHdrName);
   return std::string(name, strnlen(name, kNameFieldSize));
@@ -68,8 +68,8 @@ std::string unit_summary(const uint8_t* record) {
   return "\"" + unit_name(record) + "\" " +
          "v" + format_packed_version(get_le32(record + kHdrVersion)) + " " +
          "api:" + format_packed_version(get_le32(record + kHdrApi)) + " " +
-         "did:" + hex8(get_le32(record + kHdrDevId)) + " " +
-         "uid:" + hex8(get_le32(record + kHdrPrgId));
+         "did:" + format_unit_id(get_le32(record + kHdrDevId)) + " " +
+         "uid:" + format_unit_id(get_le32(record + kHdrPrgId));
 }
 
 }  // namespace quave

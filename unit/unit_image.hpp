@@ -27,6 +27,9 @@ std::optional<UnitImage> build_unit_image(const uint8_t* payload, const UnitHead
 // CRC-32 (ISO-HDLC / IEEE 802.3), check value 0xCBF43926 over "123456789".
 uint32_t crc32(const uint8_t* data, size_t size);
 
+// A developer or unit id as the summary shows it: eight hex digits.
+std::string format_unit_id(uint32_t id);
+
 // The unit's name, up to its first zero byte, from a record in unit header
 // layout.
 std::string unit_name(const uint8_t* record);

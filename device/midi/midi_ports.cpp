@@ -121,6 +121,13 @@ std::vector<std::string> MidiPorts::backend_problems() {
   return system_.backend_problems(midi_backends(*library));
 }
 
+std::vector<SynthPorts> MidiPorts::synths(const std::vector<std::string>& in_names,
+                                          const std::vector<std::string>& out_names) {
+  MidiPort* in = input();
+  // ALSA's names tell each port's client, where a synthesizer's two live.
+  return pair_synth_ports(in_names, out_names, in && in->backend() == MidiBackend::alsa);
+}
+
 MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
                                   std::optional<unsigned> out_port, const OpenWish& wish) {
   Opened opened;
@@ -137,8 +144,16 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
   if (by_name) {
     const std::vector<std::string> in_names = names_of(in, debug_);
     const std::vector<std::string> out_names = names_of(out, debug_);
-    const bool one_client = in && in->backend() == MidiBackend::alsa;
-    report.choices = candidates(pair_synth_ports(in_names, out_names, one_client), wish.model);
+    report.synths = synths(in_names, out_names);
+    if (wish.synth) {
+      report.choices = named(report.synths, *wish.synth);
+      if (report.choices.size() != 1) {
+        report.fault = OpenFault::synth_name;
+        return opened;
+      }
+    } else {
+      report.choices = candidates(report.synths, wish.model);
+    }
     if (!report.choices.empty()) {
       const SynthPorts& synth = report.choices.front();
       report.input = PortMatch{synth.in_text, synth.in_index, in_names[synth.in_index]};
@@ -155,6 +170,8 @@ MidiPorts::Opened MidiPorts::open(std::optional<unsigned> in_port,
     }
     if (report.input) in_port = report.input->index;
     if (report.output) out_port = report.output->index;
+  } else if (wish.report_synths) {
+    report.synths = synths(names_of(in, debug_), names_of(out, debug_));
   }
   if (!in_port || !out_port) {
     report.fault = OpenFault::not_found;

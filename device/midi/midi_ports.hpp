@@ -33,6 +33,8 @@ struct OpenReport {
   // The synthesizers the search could take, the one taken first; empty when
   // no input and output showed one synthesizer.
   std::vector<SynthPorts> choices;
+  // Every synthesizer the port names show, whenever they were read.
+  std::vector<SynthPorts> synths;
   // Long messages go at 5-pin DIN pace: a card's port whose buffer cannot
   // be read.
   bool din_pace = false;
@@ -49,6 +51,13 @@ struct OpenReport {
 struct OpenWish {
   // The model whose synthesizer is taken when one is there (a unit's).
   std::optional<PlatformId> model;
+  // The synthesizer of this name (synth_name) and no other, whatever its
+  // model: when there is not exactly one, the open fails (synth_name)
+  // before it locks or opens anything.
+  std::optional<std::string> synth;
+  // The port names are read, and the synthesizers they show reported, even
+  // where the ports are given.
+  bool report_synths = false;
   // How this command is named to another that waits for the synthesizer.
   std::string who = "quave-cli";
   // Called once when another command has the synthesizer, with the name it
@@ -74,6 +83,10 @@ class MidiPorts {
   // One line for each backend that could not be opened, with the system's
   // reason, when none could: otherwise nothing.
   std::vector<std::string> backend_problems();
+  // The synthesizers these port names (the lists above) show, in input
+  // order.
+  std::vector<SynthPorts> synths(const std::vector<std::string>& in_names,
+                                 const std::vector<std::string>& out_names);
 
   // Both ports given, or both searched by name when neither is; once. The
   // synthesizer is locked before they open, which waits while another

@@ -120,4 +120,12 @@ std::string synth_name(const SynthPorts& synth) {
   return name;
 }
 
+std::vector<SynthPorts> named(const std::vector<SynthPorts>& synths, const std::string& name) {
+  std::vector<SynthPorts> found;
+  for (const SynthPorts& synth : synths) {
+    if (synth_name(synth) == name) found.push_back(synth);
+  }
+  return found;
+}
+
 }  // namespace quave

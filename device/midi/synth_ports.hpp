@@ -45,4 +45,8 @@ std::optional<std::pair<unsigned, std::string>> first_of_any_model(
 // How a synthesizer is named to the user: the model and its instance.
 std::string synth_name(const SynthPorts& synth);
 
+// The synthesizers of that name, exactly: two of one model that the system
+// tells apart only by their clients share a name.
+std::vector<SynthPorts> named(const std::vector<SynthPorts>& synths, const std::string& name);
+
 }  // namespace quave

@@ -5,6 +5,7 @@
 
 #include "tests/alsa/alsa_ports.hpp"
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/reload_and_json.hpp"
 #include "tests/e2e/several_synths.hpp"
 #include "tests/e2e/unit_files.hpp"
 
@@ -68,13 +69,22 @@ TEST(AlsaE2E, LoadArrivesWholeOnEveryKindOfPort) {
 }
 
 // Two programs' synthesizers whose ports list in different orders: each of
-// the two sequencer clients of a program is paired with its sibling.
-TEST(AlsaE2E, EachUnitGoesToItsOwnSynthesizer) {
+// the two sequencer clients of a program is paired with its sibling, and
+// named so.
+TEST(AlsaE2E, EachUnitGoesToItsOwnSynthesizerAndEachNamePicksIt) {
   for (const bool output_first : {false, true}) {
     SCOPED_TRACE(output_first ? "halvane rx output first" : "halvane rx input first");
     MidiRig rig(MidiRig::Backend::alsa);
-    expect_each_unit_on_its_own(rig, RtMidi::LINUX_ALSA, output_first);
+    const TwoSynths synths = start_in_crossed_order(rig, RtMidi::LINUX_ALSA, output_first);
+    expect_each_unit_on_its_own(rig, synths);
+    expect_names_pick_each(rig, synths);
   }
+}
+
+// probe --json against three models' simulators, and load -r.
+TEST(AlsaE2E, JsonIsWhatTheSimulatorsHoldAndAReloadKeepsItsSlot) {
+  MidiRig rig(MidiRig::Backend::alsa);
+  expect_reload_and_json(rig, RtMidi::LINUX_ALSA);
 }
 
 // A wait ended by SIGTERM, and a holder killed with SIGKILL: the kernel frees

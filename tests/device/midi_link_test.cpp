@@ -201,6 +201,54 @@ TEST_F(MidiLinkTest, OneSynthesizersTwoPortsGoTogether) {
   }
 }
 
+// A name picks its synthesizer whatever the unit's model; a name that is
+// not exactly one synthesizer's opens nothing.
+TEST_F(MidiLinkTest, ANamePicksItsSynthesizerOrNothing) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> inputs;
+    std::vector<std::string> outputs;
+    std::optional<unsigned> in, out;  // nothing: the open fails
+    size_t choices;                   // on failure, the synthesizers of that name
+  };
+  const std::vector<std::string> two_in{"vestrel KBD/KNOB", "halvane rx 2 KBD/KNOB"};
+  const std::vector<std::string> two_out{"halvane rx 2 SOUND", "vestrel SOUND"};
+  const Row rows[] = {
+      {"halvane rx 2", two_in, two_out, 1, 0, 1},
+      {"vestrel", two_in, two_out, 0, 1, 1},
+      {"halvane rx", two_in, two_out, std::nullopt, std::nullopt, 0},
+      {"Vestrel", two_in, two_out, std::nullopt, std::nullopt, 0},
+      {"vestrel", {}, {}, std::nullopt, std::nullopt, 0},
+      // Two of one model that only their clients tell apart.
+      {"vestrel", {"vestrel:vestrel KBD/KNOB 28:0", "vestrel_1:vestrel KBD/KNOB 24:0"},
+       {"vestrel_1:vestrel SOUND 24:1", "vestrel:vestrel SOUND 28:1"}, std::nullopt, std::nullopt,
+       2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " among " + std::to_string(row.inputs.size()));
+    fake.inputs = row.inputs;
+    fake.outputs = row.outputs;
+    MidiPorts ports(false, kSystem);
+    OpenWish wish;
+    wish.model = 1;  // a vestrel unit's: the name goes first
+    wish.synth = row.name;
+    const MidiPorts::Opened opened = ports.open(std::nullopt, std::nullopt, wish);
+    EXPECT_EQ(opened.report.synths.size(), row.inputs.size());
+    if (!row.in) {
+      EXPECT_EQ(opened.report.fault, OpenFault::synth_name);
+      EXPECT_FALSE(opened.link);
+      EXPECT_FALSE(opened.report.input || opened.report.output);
+      EXPECT_EQ(opened.report.choices.size(), row.choices);
+      continue;
+    }
+    ASSERT_EQ(opened.report.fault, OpenFault::none);
+    EXPECT_TRUE(opened.link);
+    EXPECT_EQ(opened.report.input->index, *row.in);
+    EXPECT_EQ(opened.report.output->index, *row.out);
+    EXPECT_EQ(opened.report.choices.size(), 1u);
+  }
+}
+
 TEST_F(MidiLinkTest, HowAPortIsPacedAndHowItsDeviceShowsGone) {
   const RoomFeedback room = [] { return std::optional<size_t>(4096); };
   struct Row {

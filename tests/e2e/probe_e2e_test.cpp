@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/json_leaves.hpp"
 #include "tests/support/limited_process.hpp"
 #include "tests/support/midi_rig.hpp"
 
@@ -189,6 +190,7 @@ TEST(ProbeE2E, ListAndExplicitPorts) {
 TEST(ProbeE2E, NoDeviceOrOnePortOnly) {
   MidiRig rig;
   expect_run(rig.run_cli({"probe"}), 1, "", kNoMatch + kNoPortsFailure);
+  expect_run(rig.run_cli({"probe", "--json"}), 1, "", kNoMatch + kNoPortsFailure);
 
   // A lone port that looks like the device's input, with no output beside it.
   struct ServerEnv {
@@ -228,6 +230,19 @@ TEST(ProbeE2E, NoBackendOpensSaysWhy) {
   expect_run(listed, 0, kNoPorts + why + "\n", "");
   expect_run(failed, 1, "> Handshaking...\n",
              kNoMatch + "Error: Quave interface connection failed.\n" + kNoPorts + why + "\n");
+  // As JSON, each reason a text.
+  const ProcessResult json = run_process({cli_path(), "probe", "-l", "--json"}, no_server);
+  EXPECT_EQ(json.exit_code, 0);
+  EXPECT_EQ(json.err, "");
+  expect_leaves(json_leaves({json.out}).front(),
+                {{"inputs", "[]"},
+                 {"outputs", "[]"},
+                 {"synthesizers", "[]"},
+                 {"problems.0", json_text("ALSA: cannot open /dev/snd/seq: No such file or directory "
+                                          "(this system has no ALSA sequencer: its kernel module is "
+                                          "snd-seq)")},
+                 {"problems.1", json_text("JACK: no JACK server is running")}},
+                json.out);
 }
 
 // Faults the handshake meets: each ends it with one line and no retry.
@@ -246,6 +261,15 @@ TEST_P(ProbeFaultE2E, FailsWithItsLine) {
   const int sim = rig.start_sim(f.sim);
   expect_run(rig.run_cli({"probe"}), 1, "", f.line + "Quave handshake failed.\n");
   EXPECT_EQ(rig.request_log_lines(sim).size(), f.requests);
+  // As JSON, the same lines, and nothing of what was learnt before the
+  // fault on standard output, even narrated.
+  const ProcessResult json = rig.run_cli({"probe", "--json", "-v"});
+  EXPECT_EQ(json.exit_code, 1);
+  EXPECT_EQ(json.out, "");
+  const std::string tail = f.line + "Quave handshake failed.\n";
+  ASSERT_GE(json.err.size(), tail.size());
+  EXPECT_EQ(json.err.substr(json.err.size() - tail.size()), tail) << json.err;
+  EXPECT_EQ(json.err.rfind("input: vestrel KBD/KNOB, port: 0\n", 0), 0u) << json.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -15,6 +15,7 @@
 
 #include "tests/e2e/unit_files.hpp"
 #include "tests/e2e/device_texts.hpp"
+#include "tests/e2e/json_leaves.hpp"
 #include "tests/support/child_process.hpp"
 #include "tests/support/limited_process.hpp"
 
@@ -51,9 +52,8 @@ inline TwoSynths start_in_crossed_order(MidiRig& rig, RtMidi::Api api, bool outp
 
 // Loads a unit of each model, then probes: each load goes to its model's
 // synthesizer, probe to the first and says how to name the other.
-inline void expect_each_unit_on_its_own(MidiRig& rig, RtMidi::Api api, bool output_first) {
+inline void expect_each_unit_on_its_own(const MidiRig& rig, const TwoSynths& synths) {
   TempDir dir;
-  const TwoSynths synths = start_in_crossed_order(rig, api, output_first);
   const ProcessResult listing = rig.run_cli({"probe", "-l"});
   // The crossing itself: one list has the halvane rx first, the other not.
   const size_t in_v = listing.out.find("vestrel KBD/KNOB");
@@ -84,6 +84,61 @@ inline void expect_each_unit_on_its_own(MidiRig& rig, RtMidi::Api api, bool outp
                            "-i and -o.\n"),
             std::string::npos)
       << probe.err;
+}
+
+// Each of the two picked by its name, whatever the order of their ports:
+// probe, a load of the other model's unit (with the warning), a clear; -l
+// names them; a name that is no synthesizer's, and a name with ports, are
+// refused before anything is sent.
+inline void expect_names_pick_each(const MidiRig& rig, const TwoSynths& synths) {
+  const ProcessResult listing = rig.run_cli({"probe", "-l"});
+  EXPECT_EQ(listing.exit_code, 0);
+  const std::vector<NamedPorts> named = synths_by_port_names(listed_ports(listing.out));
+  ASSERT_EQ(named.size(), 2u) << listing.out;
+  std::string block = "\n  Synthesizers:\n";
+  for (const NamedPorts& synth : named) {
+    block += "    " + synth.name + ": -i " + std::to_string(synth.in) + " -o " +
+             std::to_string(synth.out) + "\n";
+  }
+  ASSERT_GE(listing.out.size(), block.size() + 1);
+  EXPECT_EQ(listing.out.substr(listing.out.size() - block.size() - 1), block + "\n") << listing.out;
+
+  for (const NamedPorts& synth : named) {
+    expect_run(rig.run_cli({"probe", "-n", synth.name}), 0,
+               report_head(synth.name, "1.10", "1.01-0") + kDefaultModules, "");
+  }
+  TempDir dir;
+  const size_t vestrel_loads = loads_in(rig, synths.vestrel);
+  const ProcessResult load =
+      rig.run_cli({"load", "-n", "vestrel", "-u", write_unit(dir, kHalvaneUnit)});
+  // As any unit of another model: the warning, and the device refuses it.
+  EXPECT_NE(load.out.find("Warning: unit target platform does not match connected device "
+                          "(vestrel).\n"),
+            std::string::npos)
+      << load.out;
+  EXPECT_EQ(load.exit_code, 1);
+  EXPECT_EQ(load.err, "Error: Invalid unit target.\nError: Failed to load unit.\n");
+  EXPECT_EQ(loads_in(rig, synths.vestrel), vestrel_loads + 1) << load.out << load.err;
+  EXPECT_EQ(loads_in(rig, synths.halvane), 1u);
+  const size_t vestrel_clears = requests_with_function(rig, synths.vestrel, "1b").size();
+  expect_run(rig.run_cli({"clear", "-n", "halvane rx", "-m", "osc", "-s", "0"}), 0,
+             "> Handshaking...\n> Clearing slot #0 of \"Oscillator\" module.\n", "");
+  EXPECT_EQ(requests_with_function(rig, synths.halvane, "1b").size(), 1u);
+  EXPECT_EQ(requests_with_function(rig, synths.vestrel, "1b").size(), vestrel_clears);
+
+  const size_t sent[] = {rig.request_log_lines(synths.vestrel).size(),
+                         rig.request_log_lines(synths.halvane).size()};
+  const std::string unknown = "Error: No synthesizer is named \"orvalt tonal\"; found \"" +
+                              named[0].name + "\" and \"" + named[1].name + "\".\n";
+  expect_run(rig.run_cli({"probe", "--json", "-n", "orvalt tonal"}), 1, "", unknown);
+  expect_run(rig.run_cli({"clear", "-m", "osc", "-a", "--synth=orvalt tonal"}), 1,
+             "> Handshaking...\n", unknown);
+  expect_run(rig.run_cli({"load", "-u", write_unit(dir, kVestrelUnit), "-n", "vestrel", "-i", "0",
+                          "-o", "0"}),
+             1, parsing_lines(),
+             "Error: Name the synthesizer with -n/--synth or its ports with -i and -o, not both.\n");
+  EXPECT_EQ(rig.request_log_lines(synths.vestrel).size(), sent[0]);
+  EXPECT_EQ(rig.request_log_lines(synths.halvane).size(), sent[1]);
 }
 
 // Runs both (slots 0 and 1, `ports` added) and checks that both loads were

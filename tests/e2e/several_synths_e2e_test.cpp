@@ -7,11 +7,13 @@
 namespace quave::test {
 namespace {
 
-TEST(SeveralSynthsE2E, EachUnitGoesToItsOwnSynthesizer) {
+TEST(SeveralSynthsE2E, EachUnitGoesToItsOwnSynthesizerAndEachNamePicksIt) {
   for (const bool output_first : {false, true}) {
     SCOPED_TRACE(output_first ? "halvane rx output first" : "halvane rx input first");
     MidiRig rig;
-    expect_each_unit_on_its_own(rig, RtMidi::UNIX_JACK, output_first);
+    const TwoSynths synths = start_in_crossed_order(rig, RtMidi::UNIX_JACK, output_first);
+    expect_each_unit_on_its_own(rig, synths);
+    expect_names_pick_each(rig, synths);
   }
 }
 

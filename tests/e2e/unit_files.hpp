@@ -21,6 +21,9 @@ struct UnitSpec {
   std::string magic = "UOSC";
   std::string name = "Saw";
   size_t payload_size = 64;
+  uint32_t dev_id = 0;
+  uint32_t prg_id = 1;
+  std::string version = "1.0-0";
   size_t image_size() const { return payload_size + 1156; }
 };
 
@@ -28,8 +31,9 @@ struct UnitSpec {
 inline std::string write_unit(const TempDir& dir, const UnitSpec& u) {
   const std::string manifest =
       "{\"header\": {\"platform\": \"" + u.platform + "\", \"module\": \"" + u.module +
-      "\", \"api\": \"1.1-0\", \"dev_id\": 0, \"prg_id\": 1, \"version\": \"1.0-0\", \"name\": \"" +
-      u.name + "\", \"num_param\": 0}}";
+      "\", \"api\": \"1.1-0\", \"dev_id\": " + std::to_string(u.dev_id) +
+      ", \"prg_id\": " + std::to_string(u.prg_id) + ", \"version\": \"" + u.version +
+      "\", \"name\": \"" + u.name + "\", \"num_param\": 0}}";
   std::string payload = u.magic;
   for (size_t i = payload.size(); i < u.payload_size; ++i) payload += static_cast<char>('a' + i % 26);
   const std::string path = dir.file(u.file);

@@ -60,6 +60,8 @@ cases=(
   "quave-cli pr|probe"
   "quave-cli |check clear load probe"
   "quave-cli load --sl|--slot"
+  "quave-cli load -u a.vstlunit --re|--replace"
+  "quave-cli probe --synth |"
   "quave-cli clear -m o|osc"
   "quave-cli probe --module=|delfx global modfx osc revfx"
   "quave-cli check -u |a.vstlunit sub"
