@@ -16,8 +16,8 @@ namespace quave {
 // A link whose device has taken nothing for this long has stopped reading.
 // A real device stops reading while it is busy elsewhere, writing its flash
 // memory being the longest such task (a 64 KiB block of the common serial
-// flash chips takes up to 2 s to erase); the emulated USB device on a busy
-// host paused reading for at most 0.13 s. Past that, the sender gives up.
+// flash chips takes up to 2 s to erase), well beyond the pauses of an
+// emulated USB device on a busy host. Past that, the sender gives up.
 constexpr std::chrono::seconds kStallAfter{3};
 
 // How a send ended, in the link's words. The conversation turns it into an

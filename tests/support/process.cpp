@@ -56,7 +56,8 @@ ProcessResult run_cli(const std::vector<std::string>& args) {
   }
   argv.insert(argv.end(), args.begin(), args.end());
   // A bound on a hang, not a measure of speed: under Wine in the emulated
-  // machine, on a slow host, a load that times out took over 60 s to end.
+  // machine, on a slow host, a load that times out ends long after its
+  // time-out.
   LimitedResult limited = run_limited(argv, 180000);
   if (limited.timed_out) {
     limited.run.err += "(killed after 180 s)";

@@ -49,8 +49,7 @@ void serve(Link& link, const devsim::SimConfig& config, devsim::RequestLog& log)
   // wakes late sends what came due meanwhile in bursts of at most
   // kFloodBurst, catching up at twice the rate: a larger burst would overflow
   // the link's buffers and be dropped, and a loop that never sent more than
-  // a millisecond's share stretched a flood by its own delays (by half under
-  // a sanitizer on a busy machine).
+  // a millisecond's share stretched a flood by its own delays.
   constexpr double kFloodBurst = 5.0 * devsim::kFloodPerMs;
   constexpr double kCatchUpPerMs = 2.0 * devsim::kFloodPerMs;
   double allowance = kFloodBurst;
