@@ -6,10 +6,10 @@
 // thread through memory barriers inside libjack, which is not instrumented,
 // so the sanitizer sees only the two copies of the same bytes and reports a
 // race. Matching that report against a suppression means symbolising its
-// stack, on the process thread of the first message: 0.2-0.7 s on an idle
-// machine, over a second on a busy one, while a synchronous JACK server runs
-// no client at all, and the request's one-second time-out ran out. Copies
-// the sanitizer never sees make no report.
+// stack, on the process thread of the first message, for long enough that a
+// synchronous JACK server runs no client meanwhile and the request's
+// one-second time-out runs out. Copies the sanitizer never sees make no
+// report.
 #include <cstddef>
 
 #include "device/midi/system/libjack.hpp"
