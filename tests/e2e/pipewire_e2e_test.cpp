@@ -28,7 +28,7 @@ TEST(PipeWireE2E, ProbeWorksAndDebuggingNamesTheServer) {
   expect_run(rig.run_cli({"probe"}), 0, kVestrelHead + kDefaultModules, "");
 
   const ProcessResult debug = rig.run_cli({"probe", "-d"});
-  EXPECT_EQ(debug.exit_code, 0);
+  EXPECT_EQ(debug.exit_code, 0) << debug.err;
   const std::string server = "JACK server: PipeWire " + pipewire_version();
   const std::string line =
       one_event_only()
